@@ -61,36 +61,6 @@ std::optional<std::string> chipSheetProblem(std::span<const std::uint8_t> chips)
     return std::nullopt;
 }
 
-std::optional<std::string> fileNamesProblem(const std::vector<PackageSourceFile>& files) {
-    if (files.size() > 0x7FFFFFFF) return "too many files";
-    std::set<std::string> names, folders;
-    for (const auto& file : files) {
-        if (file.name.size() > 255) return "file name " + quoted(file.name) + " is longer than 255 bytes";
-        if (auto why = unsafeNameReason(file.name)) return "file name " + quoted(file.name) + ": " + *why;
-        if (!names.insert(foldedName(file.name)).second) return "file name " + quoted(file.name) + " appears twice";
-        for (auto& prefix : folderPrefixes(file.name)) folders.insert(foldedName(prefix));
-    }
-    for (const auto& file : files)
-        if (folders.count(foldedName(file.name))) return "file name " + quoted(file.name) + " is also a folder";
-    return std::nullopt;
-}
-
-std::optional<std::string> linksProblem(const std::vector<PackageLink>& links) {
-    if (links.size() > 255) return "more than 255 links";
-    for (const auto& link : links) {
-        // The display name becomes "<name>.url" in the Start-menu folder.
-        if (link.name.size() > 251) return "link name " + quoted(link.name) + " is longer than 251 bytes";
-        if (auto why = unsafeFolderNameReason(link.name)) return "link name " + quoted(link.name) + ": " + *why;
-        if (link.target.empty() || link.target.size() > 255)
-            return "link " + quoted(link.name) + " target must be 1 to 255 bytes";
-        if (link.target.find('\0') != std::string::npos) return "link " + quoted(link.name) + " target contains a NUL byte";
-        if (!link.isUrl())
-            if (auto why = unsafeNameReason(link.target))
-                return "link " + quoted(link.name) + " target " + quoted(link.target) + ": " + *why;
-    }
-    return std::nullopt;
-}
-
 std::optional<std::string> headerTextProblem(const PackageHeader& header) {
     std::string name = header.name(), title = header.title();
     if (name.empty()) return "game name is empty";
@@ -166,6 +136,43 @@ std::optional<std::string> copyFile(Writer& w, const PackageSourceFile& file, co
 
 }  // namespace
 
+std::optional<std::string> fileNamesProblem(const std::vector<std::string>& names) {
+    if (names.size() > 0x7FFFFFFF) return "too many files";
+    std::set<std::string> seen, folders;
+    for (const auto& name : names) {
+        if (name.size() > 255) return "file name " + quoted(name) + " is longer than 255 bytes";
+        if (auto why = unsafeNameReason(name)) return "file name " + quoted(name) + ": " + *why;
+        if (!seen.insert(foldedName(name)).second) return "file name " + quoted(name) + " appears twice";
+        for (auto& prefix : folderPrefixes(name)) folders.insert(foldedName(prefix));
+    }
+    for (const auto& name : names)
+        if (folders.count(foldedName(name))) return "file name " + quoted(name) + " is also a folder";
+    return std::nullopt;
+}
+
+std::optional<std::string> linksProblem(const std::vector<PackageLink>& links, const std::vector<std::string>& fileNames) {
+    if (links.size() > 255) return "more than 255 links";
+    std::set<std::string> targets;
+    for (const auto& name : fileNames) {
+        targets.insert(foldedName(name));
+        for (auto& prefix : folderPrefixes(name)) targets.insert(foldedName(prefix));
+    }
+    for (const auto& link : links) {
+        // The display name becomes "<name>.url" in the Start-menu folder.
+        if (link.name.size() > 251) return "link name " + quoted(link.name) + " is longer than 251 bytes";
+        if (auto why = unsafeFolderNameReason(link.name)) return "link name " + quoted(link.name) + ": " + *why;
+        if (link.target.empty() || link.target.size() > 255)
+            return "link " + quoted(link.name) + " target must be 1 to 255 bytes";
+        if (link.target.find('\0') != std::string::npos) return "link " + quoted(link.name) + " target contains a NUL byte";
+        if (link.isUrl()) continue;
+        if (auto why = unsafeNameReason(link.target))
+            return "link " + quoted(link.name) + " target " + quoted(link.target) + ": " + *why;
+        if (!targets.count(foldedName(link.target)))
+            return "link " + quoted(link.name) + " target " + quoted(link.target) + " is not a file or folder of the package";
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> setSetupBlockOffset(std::vector<std::uint8_t>& image, std::uint32_t headerOffset) {
     std::int64_t tag = findSetupBlockTag(image);
     if (tag < 8) return "setup image has no Setup Block (tag \"VRDN\" after two 32-bit values)";
@@ -200,8 +207,10 @@ std::optional<std::string> packageContentsProblem(const PackageContents& content
     if (auto why = chipSheetProblem(contents.chipSheet)) return why;
     std::uint64_t end = std::uint64_t(contents.headerOffset) + kHeaderSize + 8 + contents.bmp.size() + contents.chipSheet.size();
     if (end > 0xFFFFFFFFull) return "package head does not fit in 4 GB";
-    if (auto why = fileNamesProblem(contents.files)) return why;
-    if (auto why = linksProblem(contents.links)) return why;
+    std::vector<std::string> names;
+    for (const auto& file : contents.files) names.push_back(file.name);
+    if (auto why = fileNamesProblem(names)) return why;
+    if (auto why = linksProblem(contents.links, names)) return why;
     return std::nullopt;
 }
 

@@ -45,6 +45,13 @@ using PackageWriteProgress = std::function<void(std::uint64_t dataBytesWritten)>
 // wrong when the image has no Setup Block.
 std::optional<std::string> setSetupBlockOffset(std::vector<std::uint8_t>& image, std::uint32_t headerOffset);
 
+// The rules every package's tables follow, for the writer and for checking a package:
+// safe names of at most 255 bytes, no name twice (ASCII case folded), no name that is also
+// another name's folder; link names usable as "<name>.url", document targets that are a
+// file or folder of the package.
+std::optional<std::string> fileNamesProblem(const std::vector<std::string>& names);
+std::optional<std::string> linksProblem(const std::vector<PackageLink>& links, const std::vector<std::string>& fileNames);
+
 // Checks everything that can be checked before writing: sizes, the Setup Block, names,
 // links and the chip block's length. nullopt when the contents can be written.
 std::optional<std::string> packageContentsProblem(const PackageContents& contents);
