@@ -1,0 +1,160 @@
+// The last step of an uninstall, run from a temporary copy of the program.
+#include "install/LeftoverRemoval.h"
+
+#include "app/ScopedWin.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+constexpr const wchar_t* kLeftoverSwitch = L"/tolmar-remove-leftovers";
+constexpr DWORD kWaitForOriginalMs = 60000;
+constexpr int kDeleteTries = 50;
+constexpr DWORD kDeletePauseMs = 100;
+
+std::wstring withoutTrailingBackslash(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::wstring temporaryFolder() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+    if (n == 0 || n > MAX_PATH) return std::wstring();
+    return buffer;
+}
+
+std::wstring ownProgramPath() {
+    std::vector<wchar_t> buffer(32768);
+    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0 || n >= buffer.size()) return std::wstring();
+    return std::wstring(buffer.data(), n);
+}
+
+class ScopedFile {
+public:
+    explicit ScopedFile(const std::wstring& path) : f_(_wfopen(path.c_str(), L"rb")) {}
+    ~ScopedFile() { if (f_) std::fclose(f_); }
+    ScopedFile(const ScopedFile&) = delete;
+    ScopedFile& operator=(const ScopedFile&) = delete;
+    std::FILE* get() const { return f_; }
+
+private:
+    std::FILE* f_;
+};
+
+// Byte for byte: the Setup Copy is deleted only when it is this very program.
+bool sameContents(const std::wstring& a, const std::wstring& b) {
+    ScopedFile fa(a), fb(b);
+    if (!fa.get() || !fb.get()) return false;
+    std::vector<char> ba(65536), bb(65536);
+    for (;;) {
+        std::size_t na = std::fread(ba.data(), 1, ba.size(), fa.get());
+        std::size_t nb = std::fread(bb.data(), 1, bb.size(), fb.get());
+        if (na != nb || std::memcmp(ba.data(), bb.data(), na) != 0) return false;
+        if (na < ba.size()) return std::ferror(fa.get()) == 0 && std::ferror(fb.get()) == 0;
+    }
+}
+
+void waitForProcess(DWORD processId) {
+    ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (process) WaitForSingleObject(process.get(), kWaitForOriginalMs);
+}
+
+bool deleteWithRetries(const std::wstring& path) {
+    for (int i = 0; i < kDeleteTries; ++i) {
+        if (DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+        Sleep(kDeletePauseMs);
+    }
+    return false;
+}
+
+bool startProcess(const std::wstring& program, std::wstring commandLine, const std::wstring& folder,
+                  DWORD flags) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// A running program cannot delete itself: a hidden command shell retries the deletion until
+// this process has ended; the delete-at-restart entry backs it up where it is allowed.
+void scheduleOwnDeletion(const std::wstring& self, const std::wstring& tempFolder) {
+    MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    wchar_t system[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    std::wstring shell = std::wstring(system) + L"\\cmd.exe";
+    std::wstring file = quoted(self);
+    std::wstring command = quoted(shell) + L" /d /c for /l %i in (1,1,60) do @(if exist " + file +
+                           L" (del /f /q " + file + L" & ping -n 2 127.0.0.1 >nul))";
+    startProcess(shell, command, tempFolder, CREATE_NO_WINDOW);
+}
+
+void removeLeftovers(const std::wstring& installFolder, DWORD originalProcess) {
+    waitForProcess(originalProcess);
+    std::wstring self = ownProgramPath();
+    std::wstring setupCopy = installFolder + L"Setup.exe";
+    if (!self.empty() && sameContents(self, setupCopy)) deleteWithRetries(setupCopy);
+    RemoveDirectoryW(withoutTrailingBackslash(installFolder).c_str());
+    if (!self.empty()) scheduleOwnDeletion(self, temporaryFolder());
+}
+
+class ScopedArgv {
+public:
+    ScopedArgv() : argv_(CommandLineToArgvW(GetCommandLineW(), &argc_)) {}
+    ~ScopedArgv() { if (argv_) LocalFree(argv_); }
+    ScopedArgv(const ScopedArgv&) = delete;
+    ScopedArgv& operator=(const ScopedArgv&) = delete;
+    int count() const { return argv_ ? argc_ : 0; }
+    const wchar_t* operator[](int i) const { return argv_[i]; }
+
+private:
+    int argc_ = 0;
+    wchar_t** argv_;
+};
+
+}  // namespace
+
+bool startLeftoverRemoval(const std::wstring& ownProgram, const std::wstring& installFolder) {
+    std::wstring tempFolder = temporaryFolder();
+    if (tempFolder.empty() || ownProgram.empty()) return false;
+    wchar_t name[64];
+    std::swprintf(name, 64, L"TolmarUninstall%lu.exe", static_cast<unsigned long>(GetCurrentProcessId()));
+    std::wstring copy = tempFolder + name;
+    if (!CopyFileW(ownProgram.c_str(), copy.c_str(), FALSE)) return false;
+    wchar_t processId[16];
+    std::swprintf(processId, 16, L"%lu", static_cast<unsigned long>(GetCurrentProcessId()));
+    // The folder goes without its backslash: a backslash before the closing quote would
+    // escape the quote.
+    std::wstring command = quoted(copy) + L" " + kLeftoverSwitch + L" " +
+                           quoted(withoutTrailingBackslash(installFolder)) + L" " + processId;
+    if (startProcess(copy, command, tempFolder, 0)) return true;
+    DeleteFileW(copy.c_str());
+    return false;
+}
+
+bool runLeftoverRemovalIfAsked() {
+    ScopedArgv argv;
+    if (argv.count() != 4 || std::wcscmp(argv[1], kLeftoverSwitch) != 0) return false;
+    std::wstring folder = withoutTrailingBackslash(argv[2]);
+    wchar_t* end = nullptr;
+    unsigned long processId = std::wcstoul(argv[3], &end, 10);
+    // Only a full path of a folder: a drive root or a relative name is never touched.
+    bool absolute = folder.size() > 3 && folder[1] == L':' && folder[2] == L'\\';
+    if (absolute && end && *end == 0 && processId != 0) removeLeftovers(folder + L"\\", processId);
+    return true;
+}
