@@ -11,6 +11,7 @@
 #include "install/WideText.h"
 #include "package/FileSystem.h"
 #include "package/PackageFormat.h"
+#include "package/PackageReader.h"
 #include "package/Registry.h"
 
 #include <cstdio>
@@ -34,15 +35,14 @@ std::wstring folderOf(const std::wstring& path) {
 }
 
 // The Setup Copy carries its game's Package Header where its Setup Block says. A header
-// that cannot be read whole, or whose name or title is not one plain folder name, is refused.
+// that cannot be read whole, or whose name or title is not one plain folder name, is refused:
+// the dialog then removes nothing.
 std::optional<PackageHeader> readOwnHeader(const std::wstring& program) {
     fsys::File file(_wfopen(program.c_str(), L"rb"));
     if (!file) return std::nullopt;
-    std::uint32_t offset = setupPackageDataOffset();
-    std::array<std::uint8_t, kHeaderSize> bytes{};
-    if (file.seek(offset) != offset || file.read(bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
-    PackageHeader header = parsePackageHeader(bytes);
-    if (unsafeFolderNameReason(header.name()) || unsafeFolderNameReason(header.title())) return std::nullopt;
+    PackageReader reader(std::move(file), setupPackageDataOffset());
+    PackageHeader header;
+    if (!reader.readHeader(header)) return std::nullopt;
     return header;
 }
 
