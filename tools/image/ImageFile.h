@@ -39,7 +39,8 @@ std::string chipSheetFileFromPng(const std::string& in, const std::string& out, 
                                  int frameHeight);
 
 // PNG/BMP file -> Packed Picture file. tag "CF" (colours), "CT" (colours + alpha plane),
-// "CB" (palette of at most 256 colours), "CC" (palette + alpha plane).
+// "CB" (palette of at most 256 colours), "CC" (palette + alpha plane). Palette entries are
+// written blue, green, red, like the colour plane; no quantising: more colours is an error.
 std::string encodePictureFile(const std::string& in, const std::string& out,
                               const std::string& tag);
 // Packed Picture file -> PNG, rows top-down (RGB for "CF"/"CB", RGBA for "CT"/"CC" with the
