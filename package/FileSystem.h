@@ -42,6 +42,8 @@ private:
 File openRead(const std::string& path);       // "rb"
 File openWrite(const std::string& path);      // "wb": create or truncate
 File openUpdate(const std::string& path);     // "r+b": existing file, read and write
+// Asks the system to put the file's written data on the disk (after flush()).
+bool syncToDisk(File& file);
 
 bool exists(const std::string& path);          // file or folder
 bool isDirectory(const std::string& path);

@@ -55,6 +55,8 @@ File openRead(const std::string& path) { return open(path, "rb"); }
 File openWrite(const std::string& path) { return open(path, "wb"); }
 File openUpdate(const std::string& path) { return open(path, "r+b"); }
 
+bool syncToDisk(File& file) { return file && fsync(fileno(file.get())) == 0; }
+
 bool exists(const std::string& path) {
     struct stat st {};
     return stat(nativePath(path).c_str(), &st) == 0;

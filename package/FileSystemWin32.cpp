@@ -4,6 +4,7 @@
 #include "package/Cp932.h"
 
 #include <cstdio>
+#include <io.h>
 #include <windows.h>
 
 namespace fsys {
@@ -50,6 +51,12 @@ DWORD attributesOf(const std::string& path) { return GetFileAttributesW(nativePa
 File openRead(const std::string& path) { return open(path, L"rb"); }
 File openWrite(const std::string& path) { return open(path, L"wb"); }
 File openUpdate(const std::string& path) { return open(path, L"r+b"); }
+
+bool syncToDisk(File& file) {
+    if (!file) return false;
+    auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get())));
+    return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+}
 
 bool exists(const std::string& path) { return attributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
