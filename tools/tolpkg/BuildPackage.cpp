@@ -90,7 +90,7 @@ PackageContents contentsOf(const BuildOptions& options, const Manifest& manifest
     checkButtonInside("menu.quit_button", h.quitButtonX, h.quitButtonY, sheet, contents.bmp, options.manifest);
     contents.chipSheet = serializeChipSheet(sheet);
     dataBytes = 0;
-    for (auto& file : host::listGameFiles(manifest.filesFolder)) {
+    for (auto& file : host::listGameFiles(options.filesFolder.value_or(manifest.filesFolder))) {
         if (file.size > 0xFFFFFFFFull) throw BadInput(host::display(file.path) + ": files must be smaller than 4 GB");
         contents.files.push_back({file.storedName, file.path.string()});
         dataBytes += file.size;

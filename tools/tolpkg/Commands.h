@@ -10,6 +10,7 @@ struct BuildOptions {
     std::filesystem::path output;
     std::optional<std::filesystem::path> setupImage;  // overrides the manifest and the default
     std::optional<std::uint32_t> headerOffset;        // overrides the manifest
+    std::optional<std::filesystem::path> filesFolder; // overrides the manifest's [files] folder
 };
 
 void buildPackage(const BuildOptions& options);

@@ -26,7 +26,7 @@ std::uint32_t parseOffset(const std::string& text) {
 }
 
 struct Options {
-    std::string package, manifest, output, folder, in, out, tag = "CF", setupImage, headerOffset;
+    std::string package, manifest, output, folder, in, out, tag = "CF", setupImage, headerOffset, files;
 };
 
 void addHeaderOffset(CLI::App* command, Options& o) {
@@ -45,11 +45,13 @@ int main(int argc, char** argv) {
     build->add_option("MANIFEST", o.manifest, "Manifest file")->required();
     build->add_option("-o,--output", o.output, "Package to write")->required();
     build->add_option("--setup-image", o.setupImage, "Setup program image (overrides the manifest)");
+    build->add_option("--files", o.files, "Folder of game files (overrides the manifest)");
     addHeaderOffset(build, o);
     build->callback([&] {
         run = [&] {
-            BuildOptions options{o.manifest, o.output, std::nullopt, std::nullopt};
+            BuildOptions options{o.manifest, o.output, std::nullopt, std::nullopt, std::nullopt};
             if (!o.setupImage.empty()) options.setupImage = o.setupImage;
+            if (!o.files.empty()) options.filesFolder = o.files;
             if (!o.headerOffset.empty()) options.headerOffset = parseOffset(o.headerOffset);
             buildPackage(options);
         };
