@@ -49,18 +49,23 @@ struct InstallServices {
 struct InstallOutcome {
     bool installed = false;           // false: aborted (and rolled back where anything was made)
     bool cancelled = false;           // the user pressed Cancel
+    bool registered = false;          // the registry holds the installation
     std::string installFolder;        // installBaseFolder + gameName + backslash
 };
 
 InstallOutcome runInstall(const InstallRequest& request, InstallServices& services);
 
 struct RemovalRequest {
-    std::string installFolder;        // ends in a backslash
+    // Ends in a backslash. Must be an absolute path whose last folder is gameName; any
+    // other value (an empty "InstDIR" too) deletes no file, so the uninstall dialog passes
+    // the Setup Copy's own folder when the registry has lost the entry.
+    std::string installFolder;
     std::string gameName, gameTitle;
     bool deleteSaveData = true;
     std::string registryPath;
 };
 
 // Removes what the Install Record lists, the known files, shortcuts and emptied folders,
-// and clears the registry entry. Never deletes outside the install folder.
+// and clears the registry entry. Never deletes outside the install folder. An install of
+// the game that was cut off (its journal is still there) is undone first.
 void removeInstallation(const RemovalRequest& request, ShellService& shell);
