@@ -5,16 +5,46 @@
 
 namespace {
 
+// Copies exactly n bytes (n <= 16) between ranges that do not overlap, by two moves of a
+// fixed size that may cover the same bytes twice: no call, no loop.
+inline void copyShort(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
+    if (n >= 8) {
+        std::uint64_t a, b;
+        std::memcpy(&a, src, 8);
+        std::memcpy(&b, src + n - 8, 8);
+        std::memcpy(dst, &a, 8);
+        std::memcpy(dst + n - 8, &b, 8);
+    } else if (n >= 4) {
+        std::uint32_t a, b;
+        std::memcpy(&a, src, 4);
+        std::memcpy(&b, src + n - 4, 4);
+        std::memcpy(dst, &a, 4);
+        std::memcpy(dst + n - 4, &b, 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) dst[i] = src[i];
+    }
+}
+
+inline void copyBytes(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
+    if (n <= 16) copyShort(dst, src, n);
+    else std::memcpy(dst, src, n);
+}
+
 // out[i] = out[i - distance] for i in [0, length), bytes taken in increasing order, so a
 // copy longer than its distance repeats what it has just written. The period doubles with
 // every block move, so long repeats of short periods stay block moves.
-void forwardCopy(std::uint8_t* dst, std::size_t distance, std::size_t length) {
+inline void forwardCopy(std::uint8_t* dst, std::size_t distance, std::size_t length) {
     if (distance >= length) {
-        std::memcpy(dst, dst - distance, length);
+        copyBytes(dst, dst - distance, length);
         return;
     }
     if (distance == 1) {
         std::memset(dst, dst[-1], length);
+        return;
+    }
+    if (length <= 16) {
+        const std::uint8_t* src = dst - distance;
+        for (std::size_t i = 0; i < length; ++i) dst[i] = src[i];
         return;
     }
     std::size_t span = distance;
@@ -27,149 +57,123 @@ void forwardCopy(std::uint8_t* dst, std::size_t distance, std::size_t length) {
     }
 }
 
-// The working copy of the decoder state: the source and output bounds checked once, and
-// every code clipped to them.
-struct Cursor {
-    const std::uint8_t* source;
-    std::size_t position;
-    std::size_t end;
-    std::uint8_t* output;
-    std::size_t written;
-    std::size_t capacity;
-    bool stopped = false;
-
-    bool hasOperands(std::size_t count) const { return end - position > count; }
-    std::size_t room(std::size_t wanted) {
-        const std::size_t left = capacity - written;
-        if (wanted >= left) {
-            stopped = wanted > left;
-            return left;
-        }
-        return wanted;
-    }
-    void literal(const std::uint8_t* bytes, std::size_t count) {
-        const std::size_t n = room(count);
-        std::memcpy(output + written, bytes, n);
-        written += n;
-    }
-    void run(std::uint8_t value, std::size_t count) {
-        const std::size_t n = room(count);
-        std::memset(output + written, value, n);
-        written += n;
-    }
-    void pattern(const std::uint8_t* bytes, std::size_t width, std::size_t repeats) {
-        const std::size_t n = room(width * repeats);
-        const std::size_t first = std::min(n, width);
-        std::memcpy(output + written, bytes, first);
-        if (n > first) forwardCopy(output + written + first, width, n - first);
-        written += n;
-    }
-    // False (and nothing written) when the copy would reach before the plane's start.
-    bool copy(std::uint64_t distance, std::size_t count) {
-        if (distance == 0 || distance > written) return false;
-        const std::size_t n = room(count);
-        forwardCopy(output + written, static_cast<std::size_t>(distance), n);
-        written += n;
-        return true;
-    }
-};
+// One pattern of `width` bytes written `repeats` times, cut to `n` bytes.
+inline void fillPattern(std::uint8_t* dst, const std::uint8_t* pattern, std::size_t width, std::size_t n) {
+    const std::size_t first = std::min(n, width);
+    copyShort(dst, pattern, first);
+    if (n > first) forwardCopy(dst + first, width, n - first);
+}
 
 std::size_t outputLimit(const DecoderState& state, std::uint64_t bytesPerPixel) {
     if (state.width <= 0 || state.height <= 0) return 0;
-    const std::uint64_t limit =
-        bytesPerPixel * static_cast<std::uint64_t>(state.width) * static_cast<std::uint64_t>(state.height);
+    const std::uint64_t limit = bytesPerPixel * static_cast<std::uint64_t>(state.width) *
+                                static_cast<std::uint64_t>(state.height);
     return static_cast<std::size_t>(std::min<std::uint64_t>(limit, state.output.size()));
 }
 
-Cursor cursorOf(const DecoderState& state) {
-    Cursor cursor{state.source.data(), state.sourcePosition,
-                  std::min(state.sourceEnd, state.source.size()), state.output.data(),
-                  state.outputPosition, state.output.size()};
-    if (cursor.position > cursor.end) cursor.position = cursor.end;
-    if (cursor.written > cursor.capacity) cursor.written = cursor.capacity;
-    return cursor;
-}
+// Both decoders in one loop; they differ only in the codes from 0xC0 on. Every code first
+// checks that its operands lie before the source end and cuts its output at the buffer's
+// end (then decoding stops); copies may not reach before the plane's start.
+template <bool kColour>
+void decodeStream(DecoderState& state) {
+    constexpr std::uint64_t kUnit = kColour ? 3 : 1;
+    const std::size_t limit = outputLimit(state, kUnit);
+    const std::uint64_t rowBytes = kUnit * static_cast<std::uint64_t>(std::max(state.width, 0));
+    const std::uint8_t* const src = state.source.data();
+    const std::size_t end = std::min(state.sourceEnd, state.source.size());
+    std::size_t sp = std::min(state.sourcePosition, end);
+    std::uint8_t* const out = state.output.data();
+    const std::size_t capacity = state.output.size();
+    std::size_t op = std::min(state.outputPosition, capacity);
 
-void storeCursor(DecoderState& state, const Cursor& cursor) {
-    state.sourcePosition = cursor.position;
-    state.outputPosition = cursor.written;
-}
-
-// The codes both decoders share (0x00..0xBF). Returns false to stop.
-bool decodeSharedCode(Cursor& cur, std::uint8_t c, std::uint64_t rowBytes) {
-    const std::uint8_t* operands = cur.source + cur.position + 1;
-    if (c < 0x40) {
-        const std::size_t count = (c & 0x3F) + 1u;
-        if (!cur.hasOperands(count)) return false;
-        cur.position += 1 + count;
-        cur.literal(operands, count);
-    } else if (c < 0x80) {
-        if (!cur.hasOperands(1)) return false;
-        cur.position += 2;
-        cur.run(operands[0], (c & 0x3F) + 2u);
-    } else if (c < 0x90) {
-        if (!cur.hasOperands(2)) return false;
-        cur.position += 3;
-        cur.run(operands[1], (c & 0x0Fu) * 256u + operands[0] + 2u);
-    } else {
-        if (!cur.hasOperands(1)) return false;
-        static constexpr std::uint64_t kRowsBack[3] = {1, 2, 4};
-        const std::uint64_t distance = rowBytes * kRowsBack[(c >> 4) - 9];
-        if (!cur.copy(distance, (c & 0x0Fu) * 256u + operands[0] + 1u)) return false;
-        cur.position += 2;
+    while (op < limit && sp < end) {
+        const unsigned c = src[sp];
+        const std::size_t operands = end - sp - 1;  // bytes after the code byte
+        const std::uint8_t* in = src + sp + 1;
+        std::size_t n;           // bytes the code produces
+        std::uint64_t distance;  // copies only
+        std::size_t used;        // copies: code and operand bytes
+        switch (c >> 4) {
+            case 0x0: case 0x1: case 0x2: case 0x3:
+                n = (c & 0x3F) + 1;
+                if (operands < n) goto stop;
+                sp += 1 + n;
+                if (n > capacity - op) { copyBytes(out + op, in, capacity - op); op = capacity; goto stop; }
+                copyBytes(out + op, in, n);
+                op += n;
+                continue;
+            case 0x4: case 0x5: case 0x6: case 0x7:
+                if (operands < 1) goto stop;
+                n = (c & 0x3F) + 2;
+                sp += 2;
+                if (n > capacity - op) { std::memset(out + op, in[0], capacity - op); op = capacity; goto stop; }
+                std::memset(out + op, in[0], n);
+                op += n;
+                continue;
+            case 0x8:
+                if (operands < 2) goto stop;
+                n = (c & 0x0F) * 256u + in[0] + 2;
+                sp += 3;
+                if (n > capacity - op) { std::memset(out + op, in[1], capacity - op); op = capacity; goto stop; }
+                std::memset(out + op, in[1], n);
+                op += n;
+                continue;
+            case 0x9: case 0xA: case 0xB:
+                if (operands < 1) goto stop;
+                n = (c & 0x0F) * 256u + in[0] + 1;
+                distance = rowBytes << ((c >> 4) - 9);
+                used = 2;
+                break;
+            case 0xC: {
+                const std::size_t width = kColour ? (c < 0xC8 ? 3 : 6) : (c < 0xC8 ? 2 : 4);
+                if (operands < 1 + width) goto stop;
+                n = width * ((c & 0x07) * 256u + in[0] + 2);
+                sp += 2 + width;
+                if (n > capacity - op) { fillPattern(out + op, in + 1, width, capacity - op); op = capacity; goto stop; }
+                fillPattern(out + op, in + 1, width, n);
+                op += n;
+                continue;
+            }
+            case 0xD:
+                if constexpr (kColour) {
+                    if (operands < 2) goto stop;
+                    distance = 3 * ((c & 0x0F) * 256u + in[0] + 1);
+                    n = 3 * (in[1] + 1u);
+                    used = 3;
+                    break;
+                } else {
+                    const std::size_t width = c < 0xD8 ? 8 : 16;
+                    if (operands < 1 + width) goto stop;
+                    n = width * ((c & 0x07) * 256u + in[0] + 2);
+                    sp += 2 + width;
+                    if (n > capacity - op) { fillPattern(out + op, in + 1, width, capacity - op); op = capacity; goto stop; }
+                    fillPattern(out + op, in + 1, width, n);
+                    op += n;
+                    continue;
+                }
+            case 0xE:
+                if (operands < 2) goto stop;
+                distance = (c & 0x0F) * 256u + in[0] + 1;
+                n = in[1] + 1u;
+                used = 3;
+                break;
+            default:
+                goto stop;  // end code
+        }
+        // Copies from earlier output; one that reaches before the plane's start is refused.
+        if (distance == 0 || distance > op) goto stop;
+        sp += used;
+        if (n > capacity - op) { forwardCopy(out + op, static_cast<std::size_t>(distance), capacity - op); op = capacity; goto stop; }
+        forwardCopy(out + op, static_cast<std::size_t>(distance), n);
+        op += n;
     }
-    return !cur.stopped;
-}
-
-bool decodeBackReference(Cursor& cur, std::uint8_t c, std::size_t unit) {
-    if (!cur.hasOperands(2)) return false;
-    const std::uint8_t* operands = cur.source + cur.position + 1;
-    const std::uint64_t distance = ((c & 0x0Fu) * 256u + operands[0] + 1u) * unit;
-    if (!cur.copy(distance, (operands[1] + 1u) * unit)) return false;
-    cur.position += 3;
-    return !cur.stopped;
-}
-
-bool decodePatternCode(Cursor& cur, std::uint8_t c, std::size_t patternBytes) {
-    if (!cur.hasOperands(1 + patternBytes)) return false;
-    const std::uint8_t* operands = cur.source + cur.position + 1;
-    cur.position += 2 + patternBytes;
-    cur.pattern(operands + 1, patternBytes, (c & 0x07u) * 256u + operands[0] + 2u);
-    return !cur.stopped;
+stop:
+    state.sourcePosition = sp;
+    state.outputPosition = op;
 }
 
 }  // namespace
 
-void decodeColourStream(DecoderState& state) {
-    const std::size_t limit = outputLimit(state, 3);
-    const std::uint64_t rowBytes = 3 * static_cast<std::uint64_t>(std::max(state.width, 0));
-    Cursor cur = cursorOf(state);
-    while (cur.written < limit && cur.position < cur.end) {
-        const std::uint8_t c = cur.source[cur.position];
-        if (c >= 0xF0) break;
-        bool more;
-        if (c < 0xC0) more = decodeSharedCode(cur, c, rowBytes);
-        else if (c < 0xC8) more = decodePatternCode(cur, c, 3);
-        else if (c < 0xD0) more = decodePatternCode(cur, c, 6);
-        else if (c < 0xE0) more = decodeBackReference(cur, c, 3);
-        else more = decodeBackReference(cur, c, 1);
-        if (!more) break;
-    }
-    storeCursor(state, cur);
-}
+void decodeColourStream(DecoderState& state) { decodeStream<true>(state); }
 
-void decodeByteStream(DecoderState& state) {
-    const std::size_t limit = outputLimit(state, 1);
-    const std::uint64_t rowBytes = static_cast<std::uint64_t>(std::max(state.width, 0));
-    Cursor cur = cursorOf(state);
-    while (cur.written < limit && cur.position < cur.end) {
-        const std::uint8_t c = cur.source[cur.position];
-        if (c >= 0xF0) break;
-        bool more;
-        if (c < 0xC0) more = decodeSharedCode(cur, c, rowBytes);
-        else if (c < 0xE0) more = decodePatternCode(cur, c, std::size_t(2) << ((c >> 3) & 3));
-        else more = decodeBackReference(cur, c, 1);
-        if (!more) break;
-    }
-    storeCursor(state, cur);
-}
+void decodeByteStream(DecoderState& state) { decodeStream<false>(state); }
