@@ -882,6 +882,20 @@ int cmdProcesses(const Args&) {
     return 0;
 }
 
+// kill PID...: ends the processes (TerminateProcess, exit code 9).
+int cmdKill(const Args& a) {
+    int rc = 0;
+    for (const auto& text : a) {
+        DWORD pid = static_cast<DWORD>(number(text));
+        HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+        bool ok = p && TerminateProcess(p, 9);
+        if (p) CloseHandle(p);
+        Json().num("pid", pid).flag("killed", ok).print();
+        if (!ok) rc = 1;
+    }
+    return rc;
+}
+
 // ---------------------------------------------------------------------------
 // Self-test windows for the bench's own checks
 
@@ -939,7 +953,7 @@ const Command kCommands[] = {
     {L"move", cmdMove},         {L"click", cmdClick},     {L"key", cmdKey},           {L"texts", cmdTexts},
     {L"press", cmdPress},       {L"check", cmdCheck},     {L"settext", cmdSetText},   {L"msgbox", cmdMsgbox},
     {L"answer", cmdAnswer},     {L"tree", cmdTree},       {L"pixels", cmdPixels},     {L"shortcut", cmdShortcut},
-    {L"url", cmdUrl},           {L"readini", cmdReadIni}, {L"processes", cmdProcesses},
+    {L"url", cmdUrl},           {L"readini", cmdReadIni}, {L"processes", cmdProcesses}, {L"kill", cmdKill},
     {L"probe", cmdProbe},       {L"showbox", cmdShowBox},
 };
 
