@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
+#include <optional>
+
+#include <sys/resource.h>
 
 using namespace fixtures;
 
@@ -187,7 +191,29 @@ TEST(Install, CancelDuringThirdFileRollsEverythingBack) {
 
 // What any aborted install must leave: a fresh install leaves nothing, a reinstall leaves
 // the folder exactly as it was (saves, settings, replaced files, the old record).
-enum class Abort { cancel, endsEarly, unsafeName, noSetupBlock, pathTooLong };
+enum class Abort { cancel, endsEarly, unsafeName, noSetupBlock, pathTooLong, diskFull };
+
+// A full disk, as the process sees it: no file may grow beyond `bytes`.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = SIG_DFL;
+};
 
 struct AbortCase {
     const char* what;
@@ -223,13 +249,18 @@ const std::vector<AbortCase>& abortCases() {
         {"unsafe file name", Abort::unsafeName, texts::kCannotCreate},
         {"no Setup Block", Abort::noSetupBlock, texts::kNoUninstaller},
         {"path too long", Abort::pathTooLong, texts::kPathTooLong},
+        {"disk full", Abort::diskFull, texts::kDiskFull},
     };
     return cases;
 }
 
 void runAborted(World& w, const FixturePackage& p, const AbortCase& c) {
     if (c.abort == Abort::cancel) w.observer.cancelInFile = 3;
-    InstallOutcome outcome = w.install(p);
+    InstallRequest request = w.request(p);
+    std::optional<FileSizeLimit> limit;
+    if (c.abort == Abort::diskFull) limit.emplace(50000);  // Tolmar.exe has 70000 bytes
+    InstallOutcome outcome = w.run(request);
+    limit.reset();
     EXPECT_FALSE(outcome.installed) << c.what;
     EXPECT_EQ(outcome.cancelled, c.abort == Abort::cancel) << c.what;
     if (c.message.empty()) {
