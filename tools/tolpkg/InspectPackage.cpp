@@ -14,6 +14,20 @@
 
 namespace {
 
+// The reader's messages quote stored cp932 text, which may be anything: shown as UTF-8,
+// control characters replaced and the line kept short.
+std::string printable(const std::string& cp932Text) {
+    std::string text = cp932::toUtf8(cp932Text);
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    if (text.size() > 300) {
+        std::size_t cut = 300;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+        text = text.substr(0, cut) + "...";
+    }
+    return text;
+}
+
 struct OpenPackage {
     std::filesystem::path path;
     PackageReader reader;
@@ -27,7 +41,7 @@ struct OpenPackage {
         throw BadInput(host::display(path) + " at " + where + ": " + message);
     }
     [[noreturn]] void failRead() const {
-        if (reader.error()) fail(reader.error()->message, reader.error()->offset);
+        if (reader.error()) fail(printable(reader.error()->message), reader.error()->offset);
         throw BadInput(host::display(path) + ": cannot read the package");
     }
 };
