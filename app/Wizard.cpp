@@ -141,7 +141,12 @@ void onMouseMove(HWND window, int x, int y) {
     state.wizardHovered = 0;
     for (int i = 0; i < state.wizardButtonCount; ++i) {
         MenuButton& b = state.wizardButtons[i];
-        if (b.state >= kButtonPressed) continue;
+        if (b.state == kButtonDisabled) continue;
+        if (b.state == kButtonPressed) {
+            // The chosen option keeps its pressed look but can still be clicked to unchoose it.
+            if (pointInButton(b.rect, x, y)) state.wizardHovered = i + 1;
+            continue;
+        }
         if (pointInButton(b.rect, x, y)) {
             b.state = kButtonHover;
             state.wizardHovered = i + 1;
