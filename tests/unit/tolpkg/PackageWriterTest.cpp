@@ -179,4 +179,18 @@ TEST(PackageWriter, ReportsASourceFileThatCannotBeOpened) {
     EXPECT_NE(result.error->find("cannot open"), std::string::npos) << *result.error;
 }
 
+TEST(PackageWriter, RefusesASourceFileOf4GB) {
+    TempDir dir;
+    fs::path huge = dir / "huge.bin";
+    writeAll(huge, {});
+    std::error_code ec;
+    fs::resize_file(huge, 0x100000000ull, ec);  // sparse: nothing is written
+    if (ec) GTEST_SKIP() << "no sparse files here";
+    PackageContents contents = baseContents();
+    contents.files.push_back({"huge.bin", huge.string()});
+    PackageWriteResult result = write(contents, dir / "p.exe");
+    ASSERT_TRUE(result.error);
+    EXPECT_NE(result.error->find("4 GB"), std::string::npos) << *result.error;
+}
+
 }  // namespace
