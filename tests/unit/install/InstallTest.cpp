@@ -191,7 +191,7 @@ TEST(Install, CancelDuringThirdFileRollsEverythingBack) {
 
 // What any aborted install must leave: a fresh install leaves nothing, a reinstall leaves
 // the folder exactly as it was (saves, settings, replaced files, the old record).
-enum class Abort { cancel, endsEarly, unsafeName, noSetupBlock, pathTooLong, diskFull };
+enum class Abort { cancel, endsEarly, unsafeName, engineName, noSetupBlock, pathTooLong, diskFull };
 
 // A full disk, as the process sees it: no file may grow beyond `bytes`.
 class FileSizeLimit {
@@ -228,6 +228,7 @@ FixturePackage packageFor(Abort abort) {
         p.cutBytesAtEnd = 1 + 35 + 100;  // link count, the html entry and part of Tolmar.exe
     }
     if (abort == Abort::unsafeName) p.files.insert(p.files.begin() + 3, {"..\\outside.txt", "x"});
+    if (abort == Abort::engineName) p.files.insert(p.files.begin() + 3, {"sample.IDF", "not a record"});
     if (abort == Abort::noSetupBlock) p.withSetupBlock = false;
     if (abort == Abort::pathTooLong) p.files.insert(p.files.begin() + 3, {std::string(190, 'n'), "x"});
     return p;
@@ -247,6 +248,7 @@ const std::vector<AbortCase>& abortCases() {
         {"cancel", Abort::cancel, ""},
         {"package ends early", Abort::endsEarly, texts::kPackageBroken},
         {"unsafe file name", Abort::unsafeName, texts::kCannotCreate},
+        {"file named like the Install Record", Abort::engineName, texts::kCannotCreate},
         {"no Setup Block", Abort::noSetupBlock, texts::kNoUninstaller},
         {"path too long", Abort::pathTooLong, texts::kPathTooLong},
         {"disk full", Abort::diskFull, texts::kDiskFull},
