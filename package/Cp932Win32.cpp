@@ -10,6 +10,8 @@ namespace {
 
 constexpr UINT kCodePage = 932;
 
+bool isTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
 bool toWide(std::string_view text, std::u16string& out) {
     if (text.empty()) { out.clear(); return true; }
     int n = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
@@ -34,8 +36,9 @@ std::u16string toUtf16(std::string_view text) {
             out += one;
             i += width;
         } else {
+            // An unassigned double-byte code is one bad character, as on the other platforms.
             out += u'\xFFFD';
-            i += 1;
+            i += width == 2 && isTrailByte(static_cast<unsigned char>(text[i + 1])) ? 2 : 1;
         }
     }
     return out;

@@ -27,6 +27,7 @@ TEST(Cp932, ConvertsBothWaysForMixedText) {
 
 TEST(Cp932, InvalidBytesBecomeReplacementCharacters) {
     EXPECT_EQ(cp932::toUtf8("a\xA0z"), "a\xEF\xBF\xBDz");
+    EXPECT_EQ(cp932::toUtf8("\x85\x40z"), "\xEF\xBF\xBDz");  // unassigned double-byte code
     // A lead byte at the end has no second byte.
     EXPECT_EQ(cp932::toUtf8("a\x95"), "a\xEF\xBF\xBD");
     EXPECT_EQ(cp932::toUtf16("\xFF"), std::u16string(1, u'\xFFFD'));
