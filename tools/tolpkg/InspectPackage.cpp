@@ -132,6 +132,18 @@ void verifyHead(OpenPackage& package, const PackageHeader& header, std::uint32_t
                          std::to_string(headEnd) + " bytes)", headerOffset + 88);
 }
 
+// A symbolic link already inside the target folder could lead a file out of it: every
+// level below the folder, the file included, must be a plain folder or file or not exist.
+void refuseLinksOnTheWay(const std::filesystem::path& folder, const std::filesystem::path& target) {
+    std::filesystem::path at = folder;
+    for (const auto& part : target.lexically_relative(folder)) {
+        at /= part;
+        std::error_code ec;
+        if (std::filesystem::is_symlink(std::filesystem::symlink_status(at, ec)))
+            throw BadInput(host::display(at) + ": is a symbolic link; nothing is extracted through it");
+    }
+}
+
 void copyOut(OpenPackage& package, const PackageFileEntry& entry, const std::filesystem::path& target,
              std::vector<std::uint8_t>& buffer, Progress& progress, std::uint64_t& done) {
     fsys::File& in = package.reader.file();
@@ -217,11 +229,15 @@ void extractPackage(const std::filesystem::path& path, const std::filesystem::pa
     for (const auto& file : tables.files) total += file.size;
     Progress progress("Extracting", total);
     std::vector<std::uint8_t> buffer(1 << 20);
+    std::vector<std::filesystem::path> targets;
     for (const auto& file : tables.files) {
-        std::filesystem::path target = host::hostPathOf(folder, file.name);
-        std::filesystem::create_directories(target.parent_path(), ec);
-        if (ec) throw BadInput(host::display(target.parent_path()) + ": cannot create the folder");
-        copyOut(package, file, target, buffer, progress, done);
+        targets.push_back(host::hostPathOf(folder, file.name));
+        refuseLinksOnTheWay(folder, targets.back());
+    }
+    for (std::size_t i = 0; i < tables.files.size(); ++i) {
+        std::filesystem::create_directories(targets[i].parent_path(), ec);
+        if (ec) throw BadInput(host::display(targets[i].parent_path()) + ": cannot create the folder");
+        copyOut(package, tables.files[i], targets[i], buffer, progress, done);
     }
     progress.finish();
     std::printf("%zu files extracted to %s\n", tables.files.size(), host::display(folder).c_str());

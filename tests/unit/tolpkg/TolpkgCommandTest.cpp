@@ -174,6 +174,18 @@ TEST_F(Tolpkg, DamagedPackagesAreRefusedAndNothingIsWrittenOutsideTheTarget) {
     }
 }
 
+TEST_F(Tolpkg, ExtractDoesNotFollowALinkOutOfTheTarget) {
+    buildGood();
+    fs::create_directories(dir / "target");
+    fs::create_directories(dir / "elsewhere");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "target" / "data");
+    RunResult r = run("extract " + q(package) + " " + q(dir / "target"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("symbolic link"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_FALSE(fs::exists(dir / "target" / "Tolmar.exe")) << "checked before anything is written";
+}
+
 TEST_F(Tolpkg, BadManifestsAreRefusedWithoutWritingAPackage) {
     writeAll(dir / "odd.png", encodePng(Image{6, 4, 3, std::vector<std::uint8_t>(6 * 4 * 3, 90)}));
     writeAll(dir / "nohead.bin", std::vector<std::uint8_t>(64, 0));
