@@ -124,6 +124,9 @@ std::optional<std::string> IniFile::get(std::string_view section, std::string_vi
     if (place.key == std::string::npos) return std::nullopt;
     std::string_view k, v;
     keyLine(lines[place.key], k, v);
+    // The private-profile read drops one pair of enclosing quotation marks.
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
     return std::string(v);
 }
 

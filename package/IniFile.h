@@ -1,7 +1,8 @@
 #pragma once
 // An INI file kept as its cp932 lines, read and changed the way the Windows private-profile
 // functions do: section and key names compare without regard to ASCII case, values lose
-// their surrounding blanks, and every line that is not changed is written back as it was.
+// their surrounding blanks and one pair of enclosing quotation marks, and every line that
+// is not changed is written back as it was.
 #include <cstddef>
 #include <optional>
 #include <string>

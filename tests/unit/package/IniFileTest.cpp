@@ -15,6 +15,9 @@ TEST(IniFile, ReadsLikeThePrivateProfileFunctions) {
         "  [ orbit ]  \r\n"
         "instdir\t=\tC:\\Games\\Orbit\\\r\n"
         "instdir=second\r\n"
+        "quoted= \"C:\\A B\\\" \r\n"
+        "single='x'\r\n"
+        "half=\"x\r\n"
         "[Orbit]\r\n"
         "Verson=7\r\n");
     EXPECT_EQ(ini.get("games", "INSTCOUNT"), "2");
@@ -23,6 +26,9 @@ TEST(IniFile, ReadsLikeThePrivateProfileFunctions) {
     EXPECT_EQ(ini.get("Games", "top"), std::nullopt);
     EXPECT_EQ(ini.get("Games", "; comment"), std::nullopt);
     EXPECT_EQ(ini.get("Nothing", "x"), std::nullopt);
+    EXPECT_EQ(ini.get("Orbit", "quoted"), "C:\\A B\\");
+    EXPECT_EQ(ini.get("Orbit", "single"), "x");
+    EXPECT_EQ(ini.get("Orbit", "half"), "\"x");
 }
 
 TEST(IniFile, CaseIsFoldedOnlyInSingleByteCharacters) {
