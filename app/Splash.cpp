@@ -9,7 +9,9 @@
 namespace {
 
 void refreshText(HWND dialog) {
-    std::wstring text = std::to_wstring(state.packageFound) + L" " + widen(textOf(state.packagePath)) +
+    wchar_t number[16];
+    wsprintfW(number, L"%d", state.packageFound);
+    std::wstring text = number + std::wstring(L" ") + widen(textOf(state.packagePath)) +
                         L"\n インストーラを起動しています";
     SetDlgItemTextW(dialog, kSplashTextId, text.c_str());
 }
