@@ -75,7 +75,7 @@ std::vector<std::uint8_t> packedPicture(const Canvas& canvas) {
 // The page as the program shows it: buttons drawn over the picture, scaled up twice so the
 // details can be judged.
 bool writeComposedPng(const std::string& path, const Canvas& page, const ChipSheet& sheet,
-                      std::initializer_list<std::array<int, 3>> buttons) {
+                      const std::vector<std::array<int, 3>>& buttons) {
     std::vector<std::uint8_t> rgb = toRgb8(page);
     for (auto [frame, bx, by] : buttons)
         for (int y = 0; y < sheet.frameHeight; ++y)
@@ -124,6 +124,11 @@ int main(int argc, char** argv) {
         ok = writeComposedPng(preview + "/page2.png", pages[2], chips,
                               {{18, 144, 256}, {12, 264, 256}, {26, 30, 92}, {28, 160, 92}, {33, 30, 162}, {38, 160, 162}}) && ok;
         ok = writeComposedPng(preview + "/menu.png", menu, menuChips, {{0, 56, 236}, {5, 232, 236}}) && ok;
+        // Every frame, four states to a row, on the wizard's band colour.
+        Canvas grid(4 * 120 + 8, 10 * 38 + 6, hex(0x0D1224));
+        std::vector<std::array<int, 3>> all;
+        for (int f = 0; f < 40; ++f) all.push_back({f, 8 + (f % 4) * 120, 6 + (f / 4) * 38});
+        ok = writeComposedPng(preview + "/frames.png", grid, chips, all) && ok;
     }
     return ok ? 0 : 1;
 }
