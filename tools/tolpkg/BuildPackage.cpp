@@ -1,3 +1,4 @@
+#include "package/PackageReader.h"
 #include "package/PackageWriter.h"
 #include "picture/ChipSheet.h"
 #include "picture/Picture.h"
@@ -74,8 +75,14 @@ void setText(char* field, std::size_t size, const std::string& text) {
 
 PackageContents contentsOf(const BuildOptions& options, const Manifest& manifest, std::uint64_t& dataBytes) {
     PackageContents contents;
-    contents.programImage = host::readFile(setupImageOf(options, manifest));
+    std::filesystem::path setupImage = setupImageOf(options, manifest);
+    contents.programImage = host::readFile(setupImage);
     contents.headerOffset = options.headerOffset.value_or(manifest.headerOffset);
+    if (contents.programImage.size() > contents.headerOffset)
+        throw BadInput(host::display(setupImage) + ": the setup image (" + std::to_string(contents.programImage.size()) +
+                       " bytes) is larger than the header offset " + std::to_string(contents.headerOffset));
+    if (findSetupBlockTag(contents.programImage) < 8)
+        throw BadInput(host::display(setupImage) + ": no Setup Block (tag \"VRDN\" after two 32-bit values)");
     PackageHeader& h = contents.header;
     setText(h.gameName, sizeof h.gameName, manifest.gameName);
     setText(h.gameTitle, sizeof h.gameTitle, manifest.gameTitle);
