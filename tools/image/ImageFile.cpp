@@ -19,12 +19,12 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string readFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     File file(std::fopen(path.c_str(), "rb"));
-    if (!file) return "cannot open " + path;
+    if (!file) return "cannot open the file";
     bytes.clear();
     std::uint8_t buffer[65536];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    if (std::ferror(file.get())) return "cannot read " + path;
+    if (std::ferror(file.get())) return "cannot read the file";
     return {};
 }
 
@@ -88,7 +88,7 @@ std::string loadImageFile(const std::string& path, int channels, Image& out) {
     std::vector<std::uint8_t> bytes;
     std::string error = readFile(path, bytes);
     if (error.empty()) error = loadImageMemory(bytes.data(), bytes.size(), channels, out);
-    return error.empty() ? error : path + ": " + error;
+    return error;
 }
 
 std::vector<std::uint8_t> encodePng(const Image& image) {
@@ -197,7 +197,7 @@ std::string chipSheetFileFromPng(const std::string& in, const std::string& out, 
     if (!error.empty()) return error;
     ChipSheet sheet;
     error = chipSheetFromImage(strip, frameWidth, frameHeight, sheet);
-    if (!error.empty()) return in + ": " + error;
+    if (!error.empty()) return error;
     return writeFile(out, serializeChipSheet(sheet));
 }
 
@@ -242,12 +242,12 @@ std::string encodePictureFile(const std::string& in, const std::string& out, con
     Image image;
     std::string error = loadImageFile(in, 4, image);
     if (!error.empty()) return error;
-    if (image.width > 0xFFFF || image.height > 0xFFFF) return in + ": larger than 65535 pixels";
+    if (image.width > 0xFFFF || image.height > 0xFFFF) return "larger than 65535 pixels";
     PackedPictureSource source;
     error = planesFromImage(image, tag, source);
-    if (!error.empty()) return in + ": " + error;
+    if (!error.empty()) return error;
     const std::vector<std::uint8_t> file = encodePackedPicture(source, error);
-    if (!error.empty()) return in + ": " + error;
+    if (!error.empty()) return error;
     return writeFile(out, file);
 }
 
@@ -258,9 +258,9 @@ std::string decodePictureFile(const std::string& in, const std::string& out) {
     CollectingReporter reporter;
     const auto picture = loadPackedPicture(bytes.data(), bytes.size(), reporter);
     if (!picture) {
-        return in + ": " + (reporter.messages.empty() ? std::string("empty file") : reporter.messages[0].text);
+        return reporter.messages.empty() ? std::string("empty file") : reporter.messages[0].text;
     }
-    if (picture->width == 0 || picture->height == 0) return in + ": picture has no pixels";
+    if (picture->width == 0 || picture->height == 0) return "picture has no pixels";
     const bool indexed = picture->type == kPictureIndexed || picture->type == kPictureIndexedPlane;
     const bool hasSecondPlane = !picture->secondPlane.empty();
     Image image;

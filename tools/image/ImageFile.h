@@ -1,7 +1,8 @@
 #pragma once
 // Image files for the tools (never linked into SetUp.exe): PNG/BMP in, PNG out, 24-bit BMP
 // file images, PNG strips to Chip Sheets, and Packed Picture files to and from PNG.
-// Functions returning std::string give "" on success, otherwise an English error text.
+// Functions returning std::string give "" on success, otherwise an English error text that
+// does not name the input file (the caller does) but names an output file it cannot write.
 #include <cstdint>
 #include <string>
 #include <vector>
