@@ -13,20 +13,13 @@ const Rgb kText = hex(0xDCE2F0);
 const Rgb kMuted = hex(0x98A2BE);
 const Rgb kBand = hex(0x0A0E1D);
 
-// Common to the three pages: a deep blue gradient, an inset frame, the title with a gold
+// Common to the three pages: a deep blue gradient (flat along each row, which packs
+// small), an inset frame, the title with a gold
 // rule under it, and the darker band that the navigation buttons sit on.
 Canvas pageBase(const Fonts& fonts, const std::string& title) {
     Canvas c(kWidth, kHeight);
     fillVertical(c, {0, 0, kWidth, 244}, hex(0x222C52), hex(0x11172E));
     fillVertical(c, {0, 244, kWidth, kHeight}, hex(0x0D1224), kBand);
-    // A faint light from the upper left.
-    Mask light(kWidth, kHeight);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            float d = std::hypot((x - 60.0f) / 260.0f, (y + 40.0f) / 200.0f);
-            light.alpha[std::size_t(y) * kWidth + x] = std::max(0.0f, 1 - d) * 0.10f;
-        }
-    paint(c, light, hex(0x8FA8FF));
     for (int x = 0; x < kWidth; ++x) {
         float edge = std::min(1.0f, std::min(x, kWidth - 1 - x) / 120.0f);
         c.blend(x, 244, hex(0x3A4677), 0.9f * edge);
