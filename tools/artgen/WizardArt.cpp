@@ -13,9 +13,9 @@ const Rgb kText = hex(0xDCE2F0);
 const Rgb kMuted = hex(0x98A2BE);
 const Rgb kBand = hex(0x0A0E1D);
 
-// Common to the three pages: a deep blue gradient (flat along each row, which packs
-// small), an inset frame, the title with a gold
-// rule under it, and the darker band that the navigation buttons sit on.
+// Common to the three pages: a deep blue gradient (flat along each row, which packs small),
+// an inset frame, the title with a gold rule under it, and the darker band that the
+// navigation buttons sit on.
 Canvas pageBase(const Fonts& fonts, const std::string& title) {
     Canvas c(kWidth, kHeight);
     fillVertical(c, {0, 0, kWidth, 244}, hex(0x222C52), hex(0x11172E));
