@@ -224,9 +224,11 @@ InstallOutcome runInstall(const InstallRequest& request, InstallServices& servic
         reportBrokenPackage(reporter);
         return outcome;
     }
-    in.folder = installpath::withSeparator(request.installBaseFolder + in.gameName);
+    // A base folder without its backslash would otherwise run into the game's name.
+    std::string base = installpath::withSeparator(request.installBaseFolder);
+    in.folder = base + in.gameName + "\\";
     outcome.installFolder = in.folder;
-    if (!installpath::isAbsolute(request.installBaseFolder)) {
+    if (!installpath::isAbsolute(base)) {
         fileOpenError(reporter, in.folder + installpath::recordName(in.gameName));
         return outcome;
     }

@@ -349,3 +349,18 @@ TEST(Install, SecondInstallCountsUpAndOverwritesItsOwnFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Install, BaseFolderWithoutItsSeparatorGetsOne) {
+    World w;
+    FixturePackage p = samplePackage();
+    InstallRequest r = w.request(p);
+    r.installBaseFolder.pop_back();
+    InstallOutcome outcome = w.run(r);
+    EXPECT_TRUE(outcome.installed);
+    EXPECT_EQ(outcome.installFolder, r.installBaseFolder + "\\SAMPLE\\");
+    EXPECT_EQ(readFile(w.folderOnDisk(p) / "readme.txt"), p.files[0].data);
+}
+
+}  // namespace
