@@ -9,9 +9,9 @@
 #include "tools/tolpkg/Manifest.h"
 #include "tools/tolpkg/Progress.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <system_error>
 
 namespace {

@@ -8,6 +8,7 @@
 #include "tools/tolpkg/HostFiles.h"
 #include "tools/tolpkg/Progress.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <system_error>
