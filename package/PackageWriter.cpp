@@ -72,13 +72,17 @@ std::optional<std::string> headerTextProblem(const PackageHeader& header) {
     return std::nullopt;
 }
 
-std::vector<std::uint8_t> headBytes(const PackageContents& contents, std::uint32_t totalInstallSize) {
+std::array<std::uint8_t, kHeaderSize> headerBytes(const PackageContents& contents, std::uint32_t totalInstallSize) {
     PackageHeader header = contents.header;
     header.headerVersion = kHeaderVersion;
     header.setupImageSize = setupImageSizeOf(contents);
     header.totalInstallSize = totalInstallSize;
-    auto headerBytes = serializePackageHeader(header);
-    std::vector<std::uint8_t> out(headerBytes.begin(), headerBytes.end());
+    return serializePackageHeader(header);
+}
+
+std::vector<std::uint8_t> headBytes(const PackageContents& contents) {
+    auto header = headerBytes(contents, 0);
+    std::vector<std::uint8_t> out(header.begin(), header.end());
     putU32(out, static_cast<std::uint32_t>(contents.bmp.size()));
     out.insert(out.end(), contents.bmp.begin(), contents.bmp.end());
     putU32(out, 0);
@@ -227,7 +231,7 @@ PackageWriteResult writePackage(fsys::File& out, const PackageContents& contents
 
     Writer w{out};
     w.put(image);
-    w.put(headBytes(contents, 0));
+    w.put(headBytes(contents));
     result.setupImageSize = setupImageSizeOf(contents);
 
     w.putU32(static_cast<std::uint32_t>(contents.files.size()));
@@ -251,11 +255,10 @@ PackageWriteResult writePackage(fsys::File& out, const PackageContents& contents
     result.packageSize = w.written;
 
     // The header goes out again now that the total is known.
-    auto header = headBytes(contents, result.totalInstallSize);
+    auto header = headerBytes(contents, result.totalInstallSize);
     out.seek(contents.headerOffset, SEEK_SET);
     if (!w.failed && out.position() == std::int64_t(contents.headerOffset)) {
-        header.resize(kHeaderSize);
-        w.put(header);
+        w.put(header.data(), header.size());
         out.seek(0, SEEK_END);
     } else {
         w.failed = true;
