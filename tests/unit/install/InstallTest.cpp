@@ -364,3 +364,28 @@ TEST(Install, BaseFolderWithoutItsSeparatorGetsOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// The files are all there, so the install stands; only the registry does not name it.
+TEST(Install, SettingsOrRegistryFailureLeavesTheGameInstalledButUnregistered) {
+    for (bool settingsFail : {true, false}) {
+        SCOPED_TRACE(settingsFail ? "env.dat cannot be written" : "registry cannot be written");
+        World w;
+        FixturePackage p = samplePackage();
+        InstallRequest r = w.request(p);
+        if (settingsFail)
+            fs::create_directories(w.folderOnDisk(p) / "env.dat");
+        else
+            r.registryPath = w.tmp.path() + "missing/TolmarInstall.INI";
+        InstallOutcome outcome = w.run(r);
+        EXPECT_TRUE(outcome.installed);
+        EXPECT_FALSE(outcome.registered);
+        EXPECT_EQ(w.messages(), settingsFail ? std::vector<std::string>{texts::kCannotCreate} : std::vector<std::string>{});
+        EXPECT_FALSE(fs::exists(onDisk(w.ini)));
+        EXPECT_EQ(readFile(w.folderOnDisk(p) / "Tolmar.exe"), p.files[5].data);
+        EXPECT_FALSE(fs::exists(w.folderOnDisk(p) / "SAMPLE.idj"));
+    }
+}
+
+}  // namespace
