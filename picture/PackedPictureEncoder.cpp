@@ -30,8 +30,8 @@ class StreamEncoder {
 public:
     StreamEncoder(std::span<const std::uint8_t> plane, std::size_t rowBytes, bool colour)
         : in_(plane.data()), size_(plane.size()), rowBytes_(rowBytes), colour_(colour),
-          window_(colour ? 3 * 4096 : 4096), head_(std::size_t(1) << kHashBits, -1),
-          previous_(plane.size(), -1) {
+          window_(colour ? 3 * 4096 : 4096), hashing_(plane.size() <= 0x7FFFFFFF),
+          head_(std::size_t(1) << kHashBits, -1), previous_(hashing_ ? plane.size() : 0, -1) {
         out_.reserve(plane.size() / 4 + 16);
     }
 
@@ -70,6 +70,7 @@ private:
     std::size_t rowBytes_;
     bool colour_;
     std::size_t window_;
+    bool hashing_;  // positions fit the chain's int entries
     std::vector<int> head_;
     std::vector<int> previous_;
     std::vector<std::uint8_t> out_;
@@ -81,7 +82,7 @@ private:
         return (v * 2654435761u) >> (32 - kHashBits);
     }
     void insertHash(std::size_t p) {
-        if (p + kMinHashedMatch > size_) return;
+        if (!hashing_ || p + kMinHashedMatch > size_) return;
         const std::size_t h = hashAt(p);
         previous_[p] = head_[h];
         head_[h] = static_cast<int>(p);
@@ -138,7 +139,7 @@ private:
     }
 
     void considerReferences(Match& best, std::size_t p) const {
-        if (p + kMinHashedMatch > size_) return;
+        if (!hashing_ || p + kMinHashedMatch > size_) return;
         const std::size_t maxLength = colour_ ? 768 : 256;
         int q = head_[hashAt(p)];
         for (int depth = 0; q >= 0 && depth < kChainDepth; ++depth, q = previous_[q]) {
