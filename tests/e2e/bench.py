@@ -428,6 +428,72 @@ def make_template(path: Path):
 
 
 # ---------------------------------------------------------------------------
+# The menu art of an Install Package, to predict what the menu shows
+
+
+def fnv1a(data: bytes) -> str:
+    """The hash e2e-driver's `pixels` prints (32-bit FNV-1a over B, G, R bytes, rows from
+    the top)."""
+    h = 2166136261
+    for b in data:
+        h = ((h ^ b) * 16777619) & 0xFFFFFFFF
+    return f"{h:08x}"
+
+
+@dataclasses.dataclass
+class MenuArt:
+    """The menu picture (24-bit BMP) and button Chip Sheet of a package, read the way the
+    loader reads them."""
+
+    width: int
+    height: int
+    bmp_rows: bytes           # bottom-up B, G, R rows, 3 * width bytes each
+    frame_count: int
+    frame_width: int
+    frame_height: int
+    palette: bytes            # 256 x (B, G, R)
+    chips: bytes              # frame after frame, rows from the top, one index a pixel
+
+    def background(self, x: int, y: int) -> bytes:
+        row = self.height - 1 - y
+        at = row * self.width * 3 + x * 3
+        return self.bmp_rows[at:at + 3]
+
+    def block(self, left: int, top: int, frame: int | None) -> bytes:
+        """B, G, R bytes of the chip-sized block at (left, top) with `frame` drawn over the
+        picture (index 255 transparent); frame None gives the bare picture."""
+        out = bytearray()
+        w, h = self.frame_width, self.frame_height
+        for r in range(h):
+            for c in range(w):
+                x, y = left + c, top + r
+                index = 255 if frame is None else self.chips[frame * w * h + r * w + c]
+                if index == 255:
+                    out += self.background(x, y)
+                else:
+                    out += self.palette[index * 3:index * 3 + 3]
+        return bytes(out)
+
+
+def read_menu_art(package: Path, offset: int = 0x75000) -> MenuArt:
+    import struct
+    data = Path(package).read_bytes()
+    at = offset + 104
+    (size,) = struct.unpack_from("<I", data, at)
+    bmp = data[at + 4:at + 4 + size]
+    width, height = struct.unpack_from("<ii", bmp, 18)
+    (bits,) = struct.unpack_from("<H", bmp, 28)
+    if bits != 24:
+        raise BenchError(f"menu picture has {bits} bits per pixel")
+    rows = bmp[54:54 + width * 3 * abs(height)]
+    at += 4 + size + 4
+    count, fw, fh = struct.unpack_from("<iii", data, at)
+    palette = data[at + 12:at + 12 + 768]
+    chips = data[at + 780:at + 780 + count * fw * fh]
+    return MenuArt(width, abs(height), rows, count, fw, fh, palette, chips)
+
+
+# ---------------------------------------------------------------------------
 # What a test uses
 
 
@@ -498,7 +564,7 @@ class Bench:
         setupImageSize of an Install Package."""
         raw = (package or self.sample_package()).read_bytes()[offset:offset + 104]
         import struct
-        fields = struct.unpack("<H16s50s6i3I4s", raw)
+        fields = struct.unpack("<H16s50s5i3I4s", raw)
 
         def text(b):
             return b.split(b"\0", 1)[0].decode("cp932")
