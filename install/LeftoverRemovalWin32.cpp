@@ -90,17 +90,18 @@ bool startProcess(const std::wstring& program, std::wstring commandLine, const s
     return true;
 }
 
-// A running program cannot delete itself: a hidden command shell retries the deletion until
-// this process has ended; the delete-at-restart entry backs it up where it is allowed.
+// A running program cannot delete itself: a hidden command shell deletes it once this
+// process has ended (two tries, a few seconds apart; plain sequence, which every command
+// shell parses alike); the delete-at-restart entry backs it up where that is allowed.
 void scheduleOwnDeletion(const std::wstring& self, const std::wstring& tempFolder) {
     MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     wchar_t system[MAX_PATH] = {};
     UINT n = GetSystemDirectoryW(system, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return;
     std::wstring shell = std::wstring(system) + L"\\cmd.exe";
-    std::wstring file = quoted(self);
-    std::wstring command = quoted(shell) + L" /d /c for /l %i in (1,1,60) do @(if exist " + file +
-                           L" (del /f /q " + file + L" & ping -n 2 127.0.0.1 >nul))";
+    std::wstring pause = L"ping -n 3 127.0.0.1";
+    std::wstring erase = L"del /f /q " + quoted(self);
+    std::wstring command = quoted(shell) + L" /d /c " + pause + L" & " + erase + L" & " + pause + L" & " + erase;
     startProcess(shell, command, tempFolder, CREATE_NO_WINDOW);
 }
 
