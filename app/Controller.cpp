@@ -85,7 +85,7 @@ void packageReady(HWND window) {
     }
     if (state.alreadyInstalled) {
         ShowWindow(window, SW_HIDE);
-        std::wstring question = widen(state.packageHeader.title()) + L" はインストールされています。　起動しますか？";
+        std::wstring question = joinWide({widen(state.packageHeader.title()), L" はインストールされています。　起動しますか？"});
         if (showMessage(window, question, L"起動メニュー", MB_YESNO) == IDYES) startInstalledGame();
         PostQuitMessage(0);
         return;

@@ -1,3 +1,18 @@
 #include "app/InstallerState.h"
 
-InstallerState state;
+#include <new>
+
+namespace {
+
+// Storage without a destructor: no exit-time teardown code is generated for the record.
+union StateStorage {
+    StateStorage() : value() {}
+    ~StateStorage() {}
+    InstallerState value;
+};
+
+StateStorage storage;
+
+}  // namespace
+
+InstallerState& state = storage.value;

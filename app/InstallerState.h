@@ -103,7 +103,9 @@ struct InstallerState {
     int deleteSaveData = 0;
 };
 
-extern InstallerState state;
+// Never destroyed: the record lives until the process ends, and nothing needs tearing down
+// at exit (the system reclaims memory and GDI objects of an ending process).
+extern InstallerState& state;
 
 // Copies text into a fixed buffer with its NUL. False (and the buffer left unchanged) when
 // it does not fit: a path is never silently cut.

@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <string>
-#include <vector>
 
 #include "app/InstallerState.h"
 #include "app/Messages.h"
@@ -18,15 +17,13 @@ void startInstalledGame() {
     if (!base || !setText(state.installBaseFolder, *base)) return;
 
     const std::string name = state.packageHeader.name();
-    const std::string title = state.packageHeader.title();
-    const std::string folder = *base + name;
-    const std::string program = folder + "\\tolmar.exe";
-    if (folder.size() >= kFolderSize || program.size() >= kFolderSize) return;
-    SetCurrentDirectoryW(widen(folder).c_str());
+    // "\tolmar.exe" is 11 bytes: the program path must fit a path buffer.
+    if (base->size() + name.size() + 11 >= kFolderSize) return;
+    const std::wstring folder = widen(*base + name);
+    const std::wstring program = joinWide({folder, L"\\tolmar.exe"});
+    std::wstring commandLine = joinWide({program, L" ", widen(name), L" ", widen(state.packageHeader.title())});
+    SetCurrentDirectoryW(folder.c_str());
 
-    std::wstring commandLine = widen(program + " " + name + " " + title);
-    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
-    writable.push_back(L'\0');
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -34,8 +31,8 @@ void startInstalledGame() {
     PROCESS_INFORMATION process = {};
     // The program path is given apart from the command line, so a folder with blanks in it
     // cannot be misread.
-    if (CreateProcessW(widen(program).c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       widen(folder).c_str(), &startup, &process)) {
+    if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                       &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
@@ -47,6 +44,7 @@ void openLaunchShortcut(HWND owner) {
     // "の起動.lnk" is 10 bytes in cp932; the whole name must fit a path buffer as the shortcut
     // maker's did.
     if (folder.size() + 1 + title.size() + 10 >= kFolderSize) return;
-    const std::wstring file = widen(folder) + L"\\" + widen(title) + L"の起動.lnk";
-    ShellExecuteW(owner, nullptr, file.c_str(), nullptr, widen(folder).c_str(), SW_SHOW);
+    const std::wstring wideFolder = widen(folder);
+    const std::wstring file = joinWide({wideFolder, L"\\", widen(title), L"の起動.lnk"});
+    ShellExecuteW(owner, nullptr, file.c_str(), nullptr, wideFolder.c_str(), SW_SHOW);
 }

@@ -7,6 +7,15 @@ std::wstring widen(std::string_view cp932Text) {
     return std::wstring(wide.begin(), wide.end());
 }
 
+std::wstring joinWide(std::initializer_list<std::wstring_view> pieces) {
+    std::size_t n = 0;
+    for (auto piece : pieces) n += piece.size();
+    std::wstring out;
+    out.reserve(n);
+    for (auto piece : pieces) out.append(piece);
+    return out;
+}
+
 int showMessage(HWND owner, std::wstring_view text, std::wstring_view caption, UINT flags) {
     std::wstring t(text), c(caption);
     return MessageBoxW(owner, t.c_str(), c.c_str(), flags);

@@ -3,6 +3,7 @@
 // Japanese shows right whatever the system's code page.
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,8 @@
 int showMessage(HWND owner, std::wstring_view text, std::wstring_view caption, UINT flags = MB_OK);
 int showMessageCp932(HWND owner, std::string_view text, std::string_view caption, UINT flags = MB_OK);
 std::wstring widen(std::string_view cp932Text);
+// Concatenates wide pieces in one place (keeps the many call sites small).
+std::wstring joinWide(std::initializer_list<std::wstring_view> pieces);
 
 // Shows each message as an OK box owned by `owner` (the picture loaders use caption
 // "Vantorel").

@@ -11,8 +11,7 @@ namespace {
 void refreshText(HWND dialog) {
     wchar_t number[16];
     wsprintfW(number, L"%d", state.packageFound);
-    std::wstring text = number + std::wstring(L" ") + widen(textOf(state.packagePath)) +
-                        L"\n インストーラを起動しています";
+    std::wstring text = joinWide({number, L" ", widen(textOf(state.packagePath)), L"\n インストーラを起動しています"});
     SetDlgItemTextW(dialog, kSplashTextId, text.c_str());
 }
 
