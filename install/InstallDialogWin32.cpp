@@ -68,6 +68,8 @@ bool installFromState(HWND dialog) {
 
 void runInstallCommand(HWND dialog) {
     state.installAborted = 0;
+    // The copy pumps one message per chunk: show the whole dialog before it starts.
+    RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     // The engine's outcome decides: a Cancel that came after its last check changed nothing.
     state.installAborted = installFromState(dialog) ? 0 : 1;
     if (state.installAborted) MessageBoxW(dialog, L"キャンセルしました", L"Install", MB_OK);

@@ -2,6 +2,7 @@
 Start-menu shortcut, and removing it again with the uninstall shortcut; the shell service's
 own shortcut files read back through the shell."""
 
+import os
 import shutil
 import struct
 import subprocess
@@ -10,7 +11,8 @@ from pathlib import Path
 
 import pytest
 
-from bench import DIALOG_CLASS, IDCANCEL, IDOK, MAIN_CLASS, WIZARD_CLASS, BenchError, Run, build_dir
+from bench import BUILD, DIALOG_CLASS, E2E_DIR, IDCANCEL, IDOK, MAIN_CLASS, ROOT, WIZARD_CLASS, BenchError, Run, \
+    build_dir
 
 # Menu and wizard buttons are 112 x 32 chips; a click goes to the middle of one.
 CHIP_W, CHIP_H = 112, 32
@@ -75,10 +77,9 @@ class Installed:
         self.launch = f"{self.title}の起動.lnk"
 
 
-def install_sample(bench, answer_start: str) -> Installed:
-    """Menu -> wizard (introduction, folder, options, all defaults) -> confirmation -> copy ->
-    the finish question, answered with `answer_start`."""
-    package = bench.sample_package()
+def confirm_install(bench, package: Path) -> dict:
+    """Menu -> wizard (introduction, folder, options, all defaults) -> confirmation; returns
+    the package's header once the copy has been started."""
     header = bench.package_header(package, header_offset(package))
     bench.start_setup(package)
     menu = bench.wait_window(MAIN_CLASS, "*", visible_client=True, timeout=30)
@@ -91,6 +92,13 @@ def install_sample(bench, answer_start: str) -> Installed:
 
     confirm = bench.wait_window(DIALOG_CLASS, "インストール情報確認")
     bench.press(confirm["hwnd"], IDOK)
+    return header
+
+
+def install_sample(bench, answer_start: str) -> Installed:
+    """An installation of the sample package with the defaults, up to the finish question,
+    answered with `answer_start`."""
+    header = confirm_install(bench, bench.sample_package())
     bench.answer_msgbox(FINISH_QUESTION, answer_start, timeout=60, screenshot="install-finish-question")
     return Installed(bench, header)
 
@@ -203,6 +211,60 @@ def test_a_setup_copy_with_an_unsafe_header_refuses_and_removes_nothing(bench, s
     wait_until(lambda: not bench.find_windows(DIALOG_CLASS, "アンインストール"), 10, "the end of the uninstaller")
     assert sorted(p.relative_to(got.folder) for p in got.folder.rglob("*")) == before
     assert bench.read_registry_ini()["Games"]["InstCount"] == "1"
+
+
+# -- Cancel during the copy, with a package large enough to be caught copying
+
+
+@pytest.fixture(scope="session")
+def large_package_source():
+    tolpkg = Path(os.environ.get("TOLPKG", BUILD / "native" / "tolpkg"))
+    setup = build_dir("win32") / "SetUp.exe"
+    game = build_dir("win32") / "Tolmar.exe"
+    for needed in (tolpkg, setup, game):
+        if not needed.exists():
+            pytest.skip(f"{needed} is not built")
+    work = E2E_DIR / f"large-package-{os.getpid()}"
+    shutil.rmtree(work, ignore_errors=True)
+    shutil.copytree(ROOT / "tests" / "sample" / "files", work / "files")
+    shutil.copy2(game, work / "files" / "Tolmar.exe")
+    with (work / "files" / "data" / "large.dat").open("wb") as f:
+        for _ in range(400):
+            f.write(os.urandom(1 << 20))
+    sample = ROOT / "tests" / "sample"
+    manifest = (sample / "manifest.toml").read_text("utf-8")
+    for picture in ("menu.png", "buttons.png"):
+        manifest = manifest.replace(f'"{picture}"', f'"{(sample / picture).as_posix()}"')
+    (work / "manifest.toml").write_text(manifest, "utf-8")
+    subprocess.run([str(tolpkg), "build", str(work / "manifest.toml"), "--setup-image", str(setup),
+                    "--files", str(work / "files"), "-o", str(work / "Large.exe")], check=True,
+                   stdout=subprocess.DEVNULL)
+    shutil.rmtree(work / "files")
+    yield work / "Large.exe"
+    shutil.rmtree(work, ignore_errors=True)
+
+
+def test_cancel_during_the_copy_rolls_back_and_returns_to_the_menu(bench, setup_exe, large_package_source):
+    package = bench.drive_c / "e2e" / large_package_source.name
+    shutil.copy2(large_package_source, package)
+    header = confirm_install(bench, package)
+    copying = bench.wait_window(DIALOG_CLASS, "インストール中", timeout=30)
+    large_file = f"C:\\{header['gameName']}\\data\\large.dat"
+    wait_until(lambda: bench.control(copying["hwnd"], 1016)["text"] == large_file, 60, "the copy of large.dat")
+    bench.screenshot("install-copying")
+    bench.press(copying["hwnd"], IDCANCEL)
+    box = bench.answer_msgbox("キャンセルしました", "OK", timeout=60, screenshot="install-cancelled")
+    assert box["caption"] == "Install"
+    assert bench.wait_gone(copying["hwnd"])
+
+    bench.wait_window(MAIN_CLASS, "*", visible_client=True)
+    got = Installed(bench, header)
+    assert not got.folder.exists()
+    assert not (got.desktop / got.launch).exists()
+    assert not got.menu_folder.exists()
+    ini = bench.read_registry_ini()
+    assert ini is None or not ini.get(got.name, {}).get("InstDIR")
+    package.unlink()
 
 
 # -- the shell service itself, through tests/e2e/shelltool
