@@ -5,7 +5,8 @@
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// A carriage return left in a line of a file with LF breaks counts as a blank at its ends.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -98,12 +99,15 @@ IniFile IniFile::parse(std::string_view text) {
     if (firstBreak != std::string_view::npos && (firstBreak == 0 || text[firstBreak - 1] != '\r'))
         ini.newline = "\n";
     ini.endsWithNewline = text.empty() || text.back() == '\n';
+    const bool crlf = ini.newline == "\r\n";
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // A carriage return belongs to the line break only in a file whose breaks are CR LF
+        // and where a line feed follows it; elsewhere it is kept, so a rewrite keeps it too.
+        if (crlf && end < text.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
         ini.lines.emplace_back(line);
         start = end + 1;
     }
@@ -136,6 +140,11 @@ bool IniFile::set(std::string_view section, std::string_view key, std::string_vi
     if (section.empty() || key.empty() || !isSafeText(section) || !isSafeText(key) || !isSafeText(value) ||
         key.find('=') != std::string_view::npos || key.front() == ';' || key.front() == '[')
         return false;
+    // A section name ending in the first byte of a double-byte character would swallow the
+    // closing bracket, and the new section could never be found again.
+    std::string_view readName;
+    const std::string header = "[" + std::string(section) + "]";
+    if (!sectionName(header, readName) || !sameName(readName, section)) return false;
     Place place = find(lines, section, key);
     if (place.key != std::string::npos) {
         std::string_view k, v;
@@ -150,7 +159,7 @@ bool IniFile::set(std::string_view section, std::string_view key, std::string_vi
     }
     // A last line without its line break gets one before the new section.
     endsWithNewline = true;
-    lines.push_back("[" + std::string(section) + "]");
+    lines.push_back(header);
     lines.push_back(std::move(line));
     return true;
 }

@@ -62,6 +62,21 @@ TEST(IniFile, KeepsLineBreaksOfTheFile) {
     EXPECT_EQ(noFinalBreak.serialize(), "[A]\r\nk=1\r\n[B]\r\nk=2\r\n");
 }
 
+TEST(IniFile, StrayCarriageReturnsSurviveRewrites) {
+    for (const char* text : {"[A]\nk=1\r\nj=2\n", "[A]\r\nk=1\r\r\n", "k=1\r", "\r\r"}) {
+        const std::string once = IniFile::parse(text).serialize();
+        EXPECT_EQ(once, text);
+        EXPECT_EQ(IniFile::parse(once).serialize(), once);
+    }
+    EXPECT_EQ(IniFile::parse("[A]\nk=1\r\n").get("A", "k"), "1");
+}
+
+TEST(IniFile, RefusesASectionNameThatCouldNotBeFoundAgain) {
+    IniFile ini;
+    EXPECT_FALSE(ini.set("Orbit\x81", "k", "x"));  // the lead byte would swallow the ']'
+    EXPECT_TRUE(ini.lines.empty());
+}
+
 TEST(IniFile, RefusesTextThatWouldChangeOtherLines) {
     IniFile ini;
     EXPECT_FALSE(ini.set("A", "k", "x\r\n[Games]\r\nInstCount=0"));
