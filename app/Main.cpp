@@ -7,6 +7,7 @@
 
 #include "app/Controller.h"
 #include "app/InstallerState.h"
+#include "app/PathText.h"
 #include "app/ScopedWin.h"
 #include "app/SetupBlock.h"
 #include "install/InstallDialogs.h"
@@ -26,16 +27,6 @@ ScopedHandle waitForEarlierInstance() {
         mutex.reset(CreateMutexW(nullptr, FALSE, L"TolmarInstallSetSingleObject"));
         if (GetLastError() != ERROR_ALREADY_EXISTS || tries >= kMutexTries) return mutex;
     }
-}
-
-// The command line less one pair of double quotes: the text after the first quote with its
-// last character removed; without a quote, the whole line.
-std::wstring_view packagePathText(std::wstring_view commandLine) {
-    const std::size_t quote = commandLine.find(L'"');
-    if (quote == std::wstring_view::npos) return commandLine;
-    std::wstring_view rest = commandLine.substr(quote + 1);
-    if (!rest.empty()) rest.remove_suffix(1);
-    return rest;
 }
 
 // A path with no cp932 form, or one too long for packagePath, is refused: the package is
@@ -58,7 +49,7 @@ bool registerMainClass(HINSTANCE instance) {
 
 int runInstallMode(HINSTANCE instance, const wchar_t* commandLine, int showCommand) {
     SetCurrentDirectoryW(commandLine);
-    setPackagePath(packagePathText(commandLine));
+    setPackagePath(packagePathText(std::wstring_view(commandLine)));
     if (!registerMainClass(instance)) return 0;
     HWND window = CreateWindowExW(0, kMainClassName, kMainWindowCaption, kMainWindowStyle, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 10, 10, nullptr, nullptr, instance, nullptr);

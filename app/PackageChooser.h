@@ -6,15 +6,7 @@
 #include <string>
 #include <string_view>
 
-struct PathParts {
-    std::string folder;     // drive and folder, up to and including the last separator
-    std::string name;       // the rest up to its last dot
-    std::string extension;  // from that dot, dot included; empty without a dot
-};
-
-// Scans by cp932 characters: the second byte of a double-byte character is never taken for
-// a separator or a dot.
-PathParts splitPath(std::string_view path);
+#include "app/PathText.h"
 
 // `filters` is a list of (description, pattern) pairs, each text NUL-terminated, ended by an
 // empty text. On success writes the chosen path into `path` (capacity `pathSize`, cp932) and
