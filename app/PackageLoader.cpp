@@ -80,7 +80,8 @@ bool packagePresent() { return static_cast<bool>(fsys::openRead(std::string(text
 
 bool loadPackage() {
     fsys::File file = openPackage(std::string(textOf(state.packagePath)));
-    if (!file) return false;
+    // The wait pumps messages: the window may have been closed meanwhile.
+    if (!file || !IsWindow(state.mainWindow)) return false;
 
     const std::uint32_t offset = setupPackageDataOffset();
     PackageHeader header;
