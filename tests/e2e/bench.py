@@ -285,11 +285,8 @@ class WineSession:
         self.root.mkdir(parents=True)
         self.xvfb, self.display = free_display_xvfb(self.root / "xvfb.log")
         self.env = wine_environment(self.prefix, self.lang, f":{self.display}")
-        shutil.copytree(template, self.prefix, symlinks=True)
+        copy_prefix(template, self.prefix)
         subprocess.run(["wineserver", "-p"], env=self.env, check=True)
-        reg = self.root / "bench.reg"
-        reg.write_bytes(b"\xff\xfe" + registry_file_text().encode("utf-16-le"))
-        self.wine_run("regedit", "/S", self.windows_path(reg))
         (self.drive_c / "e2e").mkdir(exist_ok=True)
         SCREENS.mkdir(parents=True, exist_ok=True)
         for preset in PRESETS:
@@ -405,16 +402,46 @@ def wine_environment(prefix: Path, lang: str, display: str) -> dict:
     return env
 
 
+# Files that Wine only reads after the prefix is made: shared by hard links between the
+# template and the session prefixes. Everything else (registry, INI files) is copied.
+SHARED_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".acm", ".ax", ".cpl", ".ocx", ".tlb", ".nls", ".vxd",
+                   ".ds", ".manifest", ".fon", ".ttf", ".mui", ".pnf", ".inf"}
+
+
+def copy_prefix(template: Path, target: Path):
+    def link_or_copy(src, dst):
+        if Path(src).suffix.lower() in SHARED_SUFFIXES:
+            try:
+                os.link(src, dst)
+                return dst
+            except OSError:
+                pass
+        return shutil.copy2(src, dst)
+
+    shutil.copytree(template, target, symlinks=True, copy_function=link_or_copy)
+
+
+def wine_version() -> str:
+    out = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    return "".join(c if c.isalnum() or c in ".-" else "_" for c in out) or "wine"
+
+
 def make_template(path: Path):
-    """A freshly initialised prefix, copied for each locale. Its user folders are made
-    real folders so that nothing the tests create lands in the host's home folder."""
+    """A freshly initialised prefix with the bench's registry settings, copied for each
+    locale. Its user folders are made real folders so that nothing the tests create lands
+    in the host's home folder."""
     shutil.rmtree(path, ignore_errors=True)
     path.parent.mkdir(parents=True, exist_ok=True)
     env = wine_environment(path, "en_US.UTF-8", "")
     env.pop("DISPLAY")
     subprocess.run(["wineboot", "-i"], env=env, timeout=300, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                    check=True)
+    reg = path / "bench.reg"
+    reg.write_bytes(b"\xff\xfe" + registry_file_text().encode("utf-16-le"))
+    subprocess.run(["wine", "regedit", "/S", "Z:" + str(reg).replace("/", "\\")], env=env, timeout=120,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+    reg.unlink()
     for user in (path / "drive_c" / "users").iterdir():
         for entry in user.iterdir():
             if entry.is_symlink():
@@ -425,6 +452,23 @@ def make_template(path: Path):
         # Only C: and Z: (the build tree); no host CD drives or home folders.
         if link.name not in ("c:", "z:"):
             link.unlink()
+
+
+def ensure_template() -> Path:
+    """The pristine prefix for this Wine version under build/e2e/template/, made once and
+    kept between runs (a lock lets parallel runs share it). Sessions never write to it."""
+    import fcntl
+    base = E2E_DIR / "template"
+    base.mkdir(parents=True, exist_ok=True)
+    path = base / wine_version()
+    done = path / ".bench-complete"
+    with open(base / ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        stamp = registry_file_text().encode("utf-8")
+        if not done.exists() or done.read_bytes() != stamp:
+            make_template(path)
+            done.write_bytes(stamp)
+    return path
 
 
 # ---------------------------------------------------------------------------

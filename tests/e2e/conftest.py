@@ -10,6 +10,14 @@ import pytest
 import bench as wine_bench
 
 
+def missing(reason: str):
+    """A program or package that is not built: a skip, or a failure under tests/e2e/run
+    (TOLMAR_E2E_REQUIRE=1), where everything must have been built."""
+    if os.environ.get("TOLMAR_E2E_REQUIRE") == "1":
+        pytest.fail(reason, pytrace=False)
+    pytest.skip(reason)
+
+
 def _remove_stale_prefixes():
     """Prefixes left by earlier runs that were killed before their clean-up."""
     folder = wine_bench.E2E_DIR / "prefixes"
@@ -32,11 +40,7 @@ def _remove_stale_prefixes():
 @pytest.fixture(scope="session")
 def wine_template():
     _remove_stale_prefixes()
-    path = wine_bench.E2E_DIR / "prefixes" / f"template-{os.getpid()}"
-    wine_bench.make_template(path)
-    yield path
-    if os.environ.get("TOLMAR_E2E_KEEP") != "1":
-        shutil.rmtree(path, ignore_errors=True)
+    return wine_bench.ensure_template()
 
 
 @pytest.fixture(scope="session", params=wine_bench.selected("TOLMAR_E2E_LOCALES", wine_bench.LOCALES))
@@ -50,7 +54,7 @@ def wine_session(request, wine_template):
 def bench(request, wine_session):
     preset = request.param
     if not (wine_bench.build_dir(preset) / "e2e-driver.exe").exists():
-        pytest.skip(f"{preset} is not built ({wine_bench.build_dir(preset)})")
+        missing(f"{preset} is not built ({wine_bench.build_dir(preset)})")
     b = wine_bench.Bench(wine_session, preset, request.node.name)
     b.reset()
     yield b
@@ -61,7 +65,7 @@ def bench(request, wine_session):
 def setup_exe(bench):
     """Skips the test when this preset has no SetUp.exe yet."""
     if not bench.setup_exe.exists():
-        pytest.skip(f"no SetUp.exe in {wine_bench.build_dir(bench.preset)}")
+        missing(f"no SetUp.exe in {wine_bench.build_dir(bench.preset)}")
     return bench.setup_exe
 
 
@@ -69,5 +73,5 @@ def setup_exe(bench):
 def sample_package(bench):
     """The sample Install Package in the prefix; skips when it has not been made."""
     if not wine_bench.sample_package_path().exists():
-        pytest.skip(f"no sample package {wine_bench.sample_package_path()}")
+        missing(f"no sample package {wine_bench.sample_package_path()}")
     return bench.sample_package()
