@@ -300,8 +300,12 @@ def test_shell_links_keep_japanese_texts_and_read_back(bench, shelltool):
     assert (rc, out["status"]) == (0, "ok")
     rc, back = shelltool("read", link)
     assert rc == 0
-    assert back == {"target": f"{folder_w}\\Tolmar.exe", "arguments": 'GAME "トルマール 物語"',
+    assert back == {"target": back["target"], "arguments": 'GAME "トルマール 物語"',
                     "workdir": folder_w, "description": "体験版の起動"}
+    # Wine keeps a link's target path only in the ANSI code page (Windows also stores it as
+    # UTF-16), so a Japanese target survives only where that code page is 932.
+    if bench.locale == "ja":
+        assert back["target"] == f"{folder_w}\\Tolmar.exe"
 
     # Wine writes a URL's non-ASCII characters as UTF-8 and reads them back as ANSI, so the
     # URL itself stays ASCII here; the file name is Japanese.
