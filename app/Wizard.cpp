@@ -62,6 +62,11 @@ std::unique_ptr<ChipSheet> loadChipResource(const wchar_t* name) {
     return parseChipSheet(static_cast<const std::uint8_t*>(bytes), size);
 }
 
+// Every page is composed into the one surface made for picture 0.
+bool sameShape(const Picture& a, const Picture& b) {
+    return a.width == b.width && a.height == b.height && isIndexed(a) == isIndexed(b);
+}
+
 void composePage() {
     if (!state.wizardSurface || !pagePicture()) return;
     composeButtons(*state.wizardSurface, *pagePicture(), state.wizardButtons, state.wizardButtonCount);
@@ -289,7 +294,7 @@ bool prepareWizard() {
         wchar_t name[] = L"IDR_DATA00";
         name[9] = static_cast<wchar_t>(L'0' + i);
         state.wizardPictures[i] = loadPictureResource(name, reporter);
-        if (!state.wizardPictures[i]) return false;
+        if (!state.wizardPictures[i] || !sameShape(*state.wizardPictures[i], *state.wizardPictures[0])) return false;
     }
     state.wizardChips = loadChipResource(L"IDR_DATA03");
     return state.wizardChips && state.wizardChips->frameCount > 0;

@@ -73,6 +73,9 @@ class Wizard:
 
     def open(self):
         x, y = self.header["installButton"]
+        # The cursor may still rest where an earlier test clicked: a click without a move
+        # first would find no button hovered.
+        self.bench.move(self.menu["hwnd"], 1, 1)
         self.bench.click(self.menu["hwnd"], x + CHIP_W // 2, y + CHIP_H // 2)
         self.window = self.bench.wait_window(WIZARD_CLASS, "インストール設定", visible_client=True)
         self.settle()
