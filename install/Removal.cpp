@@ -6,16 +6,24 @@
 #include "package/PackageFormat.h"
 #include "package/Registry.h"
 
+#include <set>
+
 namespace {
 
 bool isPlainName(const std::string& name) { return !name.empty() && !unsafeFolderNameReason(name); }
 
-void removeEmptiedFolders(const std::string& folder, std::string name) {
+void noteFoldersOf(std::set<std::string>& folders, std::string name) {
     for (std::size_t cut = installpath::lastSeparator(name); cut != std::string::npos;
          cut = installpath::lastSeparator(name)) {
         name.resize(cut);
-        fsys::removeDirectory(folder + name);
+        if (!folders.insert(name).second) return;  // its outer folders are noted already
     }
+}
+
+// Each folder once, after its files are gone: a folder's subfolders sort after it, so the
+// reverse order takes them first.
+void removeEmptiedFolders(const std::string& folder, const std::set<std::string>& folders) {
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) fsys::removeDirectory(folder + *it);
 }
 
 void removeSaveData(const std::string& folder) {
@@ -50,12 +58,14 @@ void removeListedFiles(const std::string& folder, const std::string& gameName, b
     if (!record) return;
     NulListReader reader(record);
     std::string name;
+    std::set<std::string> folders;
     while (reader.next(name)) {
         if (name.empty() || unsafeNameReason(name) || installpath::isEngineFileName(name, gameName)) continue;
         if (!deleteSaveData && installpath::isSaveDataName(name)) continue;
         fsys::removeFile(folder + name);
-        removeEmptiedFolders(folder, name);
+        noteFoldersOf(folders, name);
     }
+    removeEmptiedFolders(folder, folders);
 }
 
 void removeInstallation(const RemovalRequest& request, ShellService& shell) {
