@@ -66,13 +66,20 @@ bool installFromState(HWND dialog) {
     return outcome.installed;
 }
 
+// Where the dialog is: the install runs once, and the dialog ends only after it.
+enum class Phase { waiting, running, finished };
+Phase phase = Phase::waiting;
+
 void runInstallCommand(HWND dialog) {
+    if (phase != Phase::waiting) return;
+    phase = Phase::running;
     state.installAborted = 0;
     // The copy pumps one message per chunk: show the whole dialog before it starts.
     RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     // The engine's outcome decides: a Cancel that came after its last check changed nothing.
     state.installAborted = installFromState(dialog) ? 0 : 1;
     if (state.installAborted) MessageBoxW(dialog, L"キャンセルしました", L"Install", MB_OK);
+    phase = Phase::finished;
     EndDialog(dialog, state.installAborted ? 0 : 1);
 }
 
@@ -81,6 +88,7 @@ INT_PTR CALLBACK installDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_INITDIALOG:
         centreOnScreen(dialog);
         state.installDialog = dialog;
+        phase = Phase::waiting;
         PostMessageW(dialog, WM_COMMAND, CMD_RUN_INSTALL, 0);
         return FALSE;
     case WM_COMMAND:
@@ -92,7 +100,8 @@ INT_PTR CALLBACK installDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             state.installAborted = 1;
             return TRUE;
         case IDOK:
-            EndDialog(dialog, state.installAborted ? 0 : 1);
+            // Enter before the copy has started must not report an installation.
+            if (phase == Phase::finished) EndDialog(dialog, state.installAborted ? 0 : 1);
             return TRUE;
         }
         return FALSE;
