@@ -105,6 +105,8 @@ bool beginInstall(Install& in) {
     }
     in.journal.file.close();
     recoverUnfinishedInstall(in.folder, in.gameName);
+    // On a full disk the journal may not even hold its first entry, which names the folder.
+    if (createdFolder) fsys::removeDirectory(in.folder);
     return false;
 }
 
