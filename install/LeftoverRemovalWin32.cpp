@@ -14,6 +14,7 @@
 namespace {
 
 constexpr const wchar_t* kLeftoverSwitch = L"/tolmar-remove-leftovers";
+constexpr const wchar_t* kTemporaryCopyPrefix = L"TolmarUninstall";
 constexpr DWORD kWaitForOriginalMs = 60000;
 constexpr int kDeleteTries = 50;
 constexpr DWORD kDeletePauseMs = 100;
@@ -105,13 +106,38 @@ void scheduleOwnDeletion(const std::wstring& self, const std::wstring& tempFolde
     startProcess(shell, command, tempFolder, CREATE_NO_WINDOW);
 }
 
+std::wstring temporaryCopyName(DWORD processId) {
+    wchar_t name[64];
+    std::swprintf(name, 64, L"%ls%lu.exe", kTemporaryCopyPrefix, static_cast<unsigned long>(processId));
+    return name;
+}
+
+// The long form, so that a short-name temporary folder and its long name compare equal.
+std::wstring longPath(const std::wstring& path) {
+    std::vector<wchar_t> buffer(32768);
+    DWORD n = GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    return n == 0 || n >= buffer.size() ? path : std::wstring(buffer.data(), n);
+}
+
+// Only the temporary copy deletes itself: the same switch given to a Setup Copy elsewhere
+// leaves that program in place.
+bool isTemporaryCopy(const std::wstring& selfPath, const std::wstring& tempPath) {
+    std::wstring self = longPath(selfPath), tempFolder = longPath(tempPath);
+    std::size_t prefix = std::wcslen(kTemporaryCopyPrefix);
+    if (tempFolder.empty() || self.size() <= tempFolder.size() + prefix) return false;
+    return _wcsnicmp(self.c_str(), tempFolder.c_str(), tempFolder.size()) == 0 &&
+           self.find(L'\\', tempFolder.size()) == std::wstring::npos &&
+           _wcsnicmp(self.c_str() + tempFolder.size(), kTemporaryCopyPrefix, prefix) == 0;
+}
+
 void removeLeftovers(const std::wstring& installFolder, DWORD originalProcess) {
     waitForProcess(originalProcess);
     std::wstring self = ownProgramPath();
     std::wstring setupCopy = installFolder + L"Setup.exe";
     if (!self.empty() && sameContents(self, setupCopy)) deleteWithRetries(setupCopy);
     RemoveDirectoryW(withoutTrailingBackslash(installFolder).c_str());
-    if (!self.empty()) scheduleOwnDeletion(self, temporaryFolder());
+    std::wstring tempFolder = temporaryFolder();
+    if (isTemporaryCopy(self, tempFolder)) scheduleOwnDeletion(self, tempFolder);
 }
 
 class ScopedArgv {
@@ -133,9 +159,7 @@ private:
 bool startLeftoverRemoval(const std::wstring& ownProgram, const std::wstring& installFolder) {
     std::wstring tempFolder = temporaryFolder();
     if (tempFolder.empty() || ownProgram.empty()) return false;
-    wchar_t name[64];
-    std::swprintf(name, 64, L"TolmarUninstall%lu.exe", static_cast<unsigned long>(GetCurrentProcessId()));
-    std::wstring copy = tempFolder + name;
+    std::wstring copy = tempFolder + temporaryCopyName(GetCurrentProcessId());
     if (!CopyFileW(ownProgram.c_str(), copy.c_str(), FALSE)) return false;
     wchar_t processId[16];
     std::swprintf(processId, 16, L"%lu", static_cast<unsigned long>(GetCurrentProcessId()));

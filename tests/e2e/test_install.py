@@ -184,6 +184,31 @@ def test_uninstall_shortcut_removes_the_installation(bench, setup_exe, sample_pa
     assert ini[got.name] == {"InstDIR": "", "Verson": ""}
 
 
+def test_uninstall_finds_its_folder_when_the_registry_lost_the_entry(bench, setup_exe, sample_package):
+    got = install_sample(bench, "NO")
+    bench.write_registry_ini({"Games": {"InstCount": "1"}, got.name: {"InstDIR": "", "Verson": ""}})
+    start_through_shell(bench, got.menu_folder / "アンインストール.lnk")
+    dialog = bench.wait_window(DIALOG_CLASS, "アンインストール")
+    bench.press(dialog["hwnd"], IDOK)
+    bench.answer_msgbox("アンインストール終了", "OK")
+    wait_until(lambda: not got.folder.exists(), 30, "the removal of the game folder")
+    assert not got.menu_folder.exists()
+    assert bench.read_registry_ini()["Games"]["InstCount"] == "0"
+
+
+def test_the_leftover_step_deletes_only_its_own_program(bench, setup_exe, sample_package):
+    got = install_sample(bench, "NO")
+    other = bench.drive_c / "OTHER"
+    bench.install_game_files(other).rename(other / "Setup.exe")
+    run = bench.start(got.folder / "SetUp.exe", "/tolmar-remove-leftovers", bench.windows_path(other), "999999")
+    assert run.wait(60) == 1
+    # A different program of that name stays, and a Setup Copy outside the temporary
+    # folder never deletes itself.
+    assert (other / "Setup.exe").exists()
+    assert (got.folder / "SetUp.exe").exists()
+    assert not bench.find_windows(DIALOG_CLASS, "アンインストール")
+
+
 def test_uninstall_cancel_removes_nothing(bench, setup_exe, sample_package):
     got = install_sample(bench, "NO")
     before = sorted(p.relative_to(got.folder) for p in got.folder.rglob("*"))
