@@ -215,6 +215,11 @@ def test_back_from_the_options_page_keeps_the_changes(bench, sample_package):
     wizard.turn_page(BACK)
     wizard.turn_page(NEXT)
     assert wizard.options_hash() == changed
+
+    # The new page shows "next" hovered under the resting cursor without a mouse move.
+    hovered = wizard.picture_hash(NEXT[1], CHIP_H, NEXT[0], CHIP_W)
+    bench.move(wizard.hwnd, 1, 1)
+    wait_until(lambda: wizard.picture_hash(NEXT[1], CHIP_H, NEXT[0], CHIP_W) != hovered, 5, "the hover's end")
     wizard.leave(NEXT)
 
     confirm = dialog(bench, "インストール情報確認")
@@ -315,6 +320,8 @@ def test_folder_browser_lists_fixed_drives_and_visible_folders_only(bench, sampl
     browser = dialog(bench, "参照")
     hwnd = browser["hwnd"]
     bench.screenshot("folder-browser")
+    # Made after the opening: only the expansion's fresh reading can show it.
+    (base / "Gamma").mkdir()
 
     roots = [i["text"] for i in bench.tree(hwnd, TREE) if i["depth"] == 0]
     assert roots == ["C:", "Z:"]     # the bench prefix's fixed drives
@@ -325,7 +332,7 @@ def test_folder_browser_lists_fixed_drives_and_visible_folders_only(bench, sampl
     choose_in_browser(bench, browser, "C:/BROWSETEST/Beta", "C:\\BROWSETEST\\Beta\\")
     items = {i["path"]: i for i in bench.tree(hwnd, TREE)}
     children = [p.rsplit("/", 1)[1] for p in items if p.startswith("C:/BROWSETEST/") and p.count("/") == 2]
-    assert children == ["alpha", "Beta", "OnlyHidden"]   # sorted, the hidden one left out
+    assert children == ["alpha", "Beta", "Gamma", "OnlyHidden"]   # sorted, the hidden one left out
     assert not items["C:/BROWSETEST/OnlyHidden"]["children"]
     assert items["C:/BROWSETEST/Beta"]["children"]
     bench.screenshot("folder-browser-open")
