@@ -380,3 +380,27 @@ def test_folder_browser_cancel_keeps_the_folder(bench, sample_package):
     assert bench.wait_gone(browser["hwnd"], 10)
     assert text_of(bench, settings["hwnd"], FOLDER) == "C:\\"
     bench.press(settings["hwnd"], IDCANCEL)
+
+
+PICTURES = Path(__file__).resolve().parents[2] / "resources" / "pictures"
+
+
+@pytest.mark.parametrize("resource, offset, value", [
+    ("IDR_DATA01.bin", 0, b"XX"),                        # no Packed Picture tag
+    ("IDR_DATA03.bin", 0, (1 << 30).to_bytes(4, "little")),  # more frames than bytes
+], ids=["page-picture", "chip-sheet"])
+def test_a_damaged_wizard_resource_fails_the_start(bench, sample_package, resource, offset, value):
+    image = bench.setup_exe.read_bytes()
+    stored = (PICTURES / resource).read_bytes()
+    at = image.find(stored[:512])
+    assert at > 0, f"{resource} not found in SetUp.exe"
+    damaged = bench.drive_c / "e2e" / f"SetUp-{bench.preset}-{resource}.exe"
+    damaged.write_bytes(image[:at + offset] + value + image[at + offset + len(value):])
+
+    run = bench.start_setup(sample_package, exe=damaged)
+    seen = []
+    while not seen or "読み込みに失敗しました" not in seen[-1]["text"]:
+        seen.append(bench.answer_msgbox("*", "OK"))
+    assert seen[-1]["caption"] == "Error"
+    run.wait(15)
+    assert not bench.find_windows(WIZARD_CLASS)
