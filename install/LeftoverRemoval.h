@@ -5,6 +5,9 @@
 // and the game folder when empty, and then has itself deleted.
 #include <string>
 
+// Full path of this process's program file; "" when it cannot be had.
+std::wstring runningProgramPath();
+
 // Starts the temporary copy for `installFolder` (with its trailing backslash). False when it
 // could not be started; the Setup Copy then simply stays.
 bool startLeftoverRemoval(const std::wstring& ownProgram, const std::wstring& installFolder);

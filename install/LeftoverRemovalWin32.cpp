@@ -2,6 +2,7 @@
 #include "install/LeftoverRemoval.h"
 
 #include "app/ScopedWin.h"
+#include "package/FileSystem.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -33,33 +34,14 @@ std::wstring temporaryFolder() {
     return buffer;
 }
 
-std::wstring ownProgramPath() {
-    std::vector<wchar_t> buffer(32768);
-    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0 || n >= buffer.size()) return std::wstring();
-    return std::wstring(buffer.data(), n);
-}
-
-class ScopedFile {
-public:
-    explicit ScopedFile(const std::wstring& path) : f_(_wfopen(path.c_str(), L"rb")) {}
-    ~ScopedFile() { if (f_) std::fclose(f_); }
-    ScopedFile(const ScopedFile&) = delete;
-    ScopedFile& operator=(const ScopedFile&) = delete;
-    std::FILE* get() const { return f_; }
-
-private:
-    std::FILE* f_;
-};
-
 // Byte for byte: the Setup Copy is deleted only when it is this very program.
 bool sameContents(const std::wstring& a, const std::wstring& b) {
-    ScopedFile fa(a), fb(b);
-    if (!fa.get() || !fb.get()) return false;
+    fsys::File fa(_wfopen(a.c_str(), L"rb")), fb(_wfopen(b.c_str(), L"rb"));
+    if (!fa || !fb) return false;
     std::vector<char> ba(65536), bb(65536);
     for (;;) {
-        std::size_t na = std::fread(ba.data(), 1, ba.size(), fa.get());
-        std::size_t nb = std::fread(bb.data(), 1, bb.size(), fb.get());
+        std::size_t na = fa.read(ba.data(), ba.size());
+        std::size_t nb = fb.read(bb.data(), bb.size());
         if (na != nb || std::memcmp(ba.data(), bb.data(), na) != 0) return false;
         if (na < ba.size()) return std::ferror(fa.get()) == 0 && std::ferror(fb.get()) == 0;
     }
@@ -86,8 +68,7 @@ bool startProcess(const std::wstring& program, std::wstring commandLine, const s
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &process))
         return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    ScopedHandle thread(process.hThread), started(process.hProcess);
     return true;
 }
 
@@ -132,7 +113,7 @@ bool isTemporaryCopy(const std::wstring& selfPath, const std::wstring& tempPath)
 
 void removeLeftovers(const std::wstring& installFolder, DWORD originalProcess) {
     waitForProcess(originalProcess);
-    std::wstring self = ownProgramPath();
+    std::wstring self = runningProgramPath();
     std::wstring setupCopy = installFolder + L"Setup.exe";
     if (!self.empty() && sameContents(self, setupCopy)) deleteWithRetries(setupCopy);
     RemoveDirectoryW(withoutTrailingBackslash(installFolder).c_str());
@@ -155,6 +136,13 @@ private:
 };
 
 }  // namespace
+
+std::wstring runningProgramPath() {
+    std::vector<wchar_t> buffer(32768);
+    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0 || n >= buffer.size()) return std::wstring();
+    return std::wstring(buffer.data(), n);
+}
 
 bool startLeftoverRemoval(const std::wstring& ownProgram, const std::wstring& installFolder) {
     std::wstring tempFolder = temporaryFolder();

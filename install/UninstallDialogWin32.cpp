@@ -22,13 +22,6 @@ namespace {
 constexpr int kMessageText = 1015;
 constexpr int kSaveDataCheck = 1018;
 
-std::wstring ownProgramPath() {
-    std::vector<wchar_t> buffer(32768);
-    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0 || n >= buffer.size()) return std::wstring();
-    return std::wstring(buffer.data(), n);
-}
-
 std::wstring folderOf(const std::wstring& path) {
     std::size_t cut = path.find_last_of(L'\\');
     return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
@@ -74,7 +67,7 @@ void removeFromDialog(HWND dialog) {
     state.deleteSaveData = IsDlgButtonChecked(dialog, kSaveDataCheck) == BST_CHECKED ? 1 : 0;
     SetDlgItemTextW(dialog, kMessageText, L"削除しています");
     for (int id : {kSaveDataCheck, IDOK, IDCANCEL}) EnableWindow(GetDlgItem(dialog, id), FALSE);
-    std::wstring program = ownProgramPath();
+    std::wstring program = runningProgramPath();
     std::string registryPath = registryIniPath().value_or(std::string());
     RemovalRequest request;
     request.gameName = state.packageHeader.name();
@@ -96,7 +89,7 @@ INT_PTR CALLBACK uninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, L
     switch (message) {
     case WM_INITDIALOG: {
         centreOnScreen(dialog);
-        auto header = readOwnHeader(ownProgramPath());
+        auto header = readOwnHeader(runningProgramPath());
         if (!header) {
             MessageBoxW(dialog,
                         L"アンインストール情報を読み込めませんでした。\n何も削除していません。",
