@@ -30,18 +30,18 @@ std::uint32_t kbFromBytes(std::uint64_t bytes) {
     return kb > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kb);
 }
 
-bool spaceIsEnough(std::uint32_t totalInstallSize, std::uint32_t freeSpaceKB) {
-    return (totalInstallSize >> 10) <= freeSpaceKB;
+bool spaceIsEnough(std::uint64_t installBytes, std::uint32_t freeSpaceKB) {
+    return (installBytes >> 10) <= freeSpaceKB;
 }
 
-std::string settingsSizeLine(std::uint32_t totalInstallSize, std::uint32_t freeSpaceKB) {
-    const std::uint32_t requiredMB = (totalInstallSize >> 10) >> 10;
+std::string settingsSizeLine(std::uint64_t installBytes, std::uint32_t freeSpaceKB) {
+    const std::uint32_t requiredMB = kbFromBytes(installBytes) >> 10;
     return formatGroupedNumber(requiredMB, 0) + " MB / " + formatGroupedNumber(freeSpaceKB >> 10, 0) + " MB " +
-           (spaceIsEnough(totalInstallSize, freeSpaceKB) ? "" : kShortageMark);
+           (spaceIsEnough(installBytes, freeSpaceKB) ? "" : kShortageMark);
 }
 
-std::string confirmSizeLine(std::uint32_t totalInstallSize) {
-    const std::uint32_t requiredKB = totalInstallSize >> 10;
+std::string confirmSizeLine(std::uint64_t installBytes) {
+    const std::uint32_t requiredKB = kbFromBytes(installBytes);
     return formatGroupedNumber(requiredKB >> 10, 0) + " MB (" + formatGroupedNumber(requiredKB, 0) + " KB)";
 }
 

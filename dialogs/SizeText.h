@@ -13,12 +13,15 @@ std::string formatGroupedNumber(std::uint32_t value, int unsignedFlag);
 // instead of wrapping to a small one.
 std::uint32_t kbFromBytes(std::uint64_t bytes);
 
-// requiredKB (totalInstallSize >> 10) does not exceed freeSpaceKB; equal is enough.
-bool spaceIsEnough(std::uint32_t totalInstallSize, std::uint32_t freeSpaceKB);
+// The sizes to install are bytes in 64 bits: a package's totalInstallSize, or for 4 GB and
+// more (where that field saturates) the sum of its file table (totalFileBytes).
+
+// requiredKB (installBytes >> 10) does not exceed freeSpaceKB; equal is enough.
+bool spaceIsEnough(std::uint64_t installBytes, std::uint32_t freeSpaceKB);
 
 // "INSTSET": "%s MB / %s MB %s" with required MB, free MB and " 容量不足!" when short.
-std::string settingsSizeLine(std::uint32_t totalInstallSize, std::uint32_t freeSpaceKB);
+std::string settingsSizeLine(std::uint64_t installBytes, std::uint32_t freeSpaceKB);
 // "INSTMODE": "%s MB (%s KB)" with required MB and KB.
-std::string confirmSizeLine(std::uint32_t totalInstallSize);
+std::string confirmSizeLine(std::uint64_t installBytes);
 // Folder browser: "約%luTByte以上" (GByte, MByte, KByte) of a free KB count; "Error !" for 0.
 std::string freeSpaceText(std::uint32_t freeSpaceKB);

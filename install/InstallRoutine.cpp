@@ -72,6 +72,15 @@ bool writeFileWhole(const std::string& path, const std::uint8_t* bytes, std::siz
     return out.close() && written;
 }
 
+// The progress total. The header's totalInstallSize saturates from 4 GB on; the file table
+// tells the true sum.
+std::uint64_t installBytesOf(const InstallRequest& request) {
+    PackageReader reader(fsys::openRead(request.packagePath), request.headerOffset);
+    PackageTables tables;
+    if (!reader.readTables(request.header, tables)) return request.header.totalInstallSize;
+    return totalFileBytes(tables);
+}
+
 struct Install {
     const InstallRequest& request;
     InstallServices& services;
@@ -118,13 +127,14 @@ void copyAndWriteUninstaller(Install& in, std::vector<PackageLink>& links) {
         in.aborted = true;
         return;
     }
+    withoutStreamBuffer(package);
     std::vector<std::uint8_t> image;
     if (!prepareUninstallerImage(package, in.request, image, reporter)) {
         in.aborted = true;
         return;
     }
     CopyJob job{package, in.record, in.journal, in.services.observer, reporter};
-    job.totalInstallSize = in.request.header.totalInstallSize;
+    job.totalInstallSize = installBytesOf(in.request);
     copyPackageFiles(job, in.request.header.setupImageSize);
     links = readLinkTable(job);
     if (!in.record.close() && !job.aborted) {

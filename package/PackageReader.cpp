@@ -201,3 +201,9 @@ bool PackageReader::readLinkTable(std::uint64_t& pos, PackageTables& tables) {
     }
     return true;
 }
+
+std::uint64_t totalFileBytes(const PackageTables& tables) {
+    std::uint64_t total = 0;
+    for (const auto& entry : tables.files) total += entry.size;
+    return total;
+}

@@ -28,6 +28,10 @@ struct PackageTables {
     std::uint64_t endOffset = 0;  // just past the link table
 };
 
+// The bytes the game's files take: the sum of the file table's sizes. totalInstallSize
+// saturates at 0xFFFFFFFF, so for 4 GB and more only the table tells the true total.
+std::uint64_t totalFileBytes(const PackageTables& tables);
+
 class PackageReader {
 public:
     explicit PackageReader(fsys::File file, std::uint32_t headerOffset = kDefaultHeaderOffset);
