@@ -25,9 +25,48 @@ inline void copyShort(std::uint8_t* dst, const std::uint8_t* src, std::size_t n)
     }
 }
 
+inline void copy16(std::uint8_t* dst, const std::uint8_t* src) { std::memcpy(dst, src, 16); }
+
+// Literals and short copies (up to 64 bytes) as fixed 16-byte moves: the compiler would
+// otherwise make string instructions of them, slow to start for so few bytes.
 inline void copyBytes(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
-    if (n <= 16) copyShort(dst, src, n);
-    else std::memcpy(dst, src, n);
+    if (n <= 16) {
+        copyShort(dst, src, n);
+    } else if (n <= 64) {
+        copy16(dst, src);
+        if (n > 32) {
+            copy16(dst + 16, src + 16);
+            if (n > 48) copy16(dst + 32, src + 32);
+        }
+        copy16(dst + n - 16, src + n - 16);
+    } else {
+        // The library's move: for a bounded size the compiler's inline copy is a string
+        // instruction, which is slower on the row copies of a few KB.
+        std::memmove(dst, src, n);
+    }
+}
+
+// memset with fixed stores for the short runs (codes 0x40..0x7F: up to 65 bytes).
+inline void fillBytes(std::uint8_t* dst, std::uint8_t value, std::size_t n) {
+    if (n > 80) {
+        std::memset(dst, value, n);
+        return;
+    }
+    const std::uint64_t v = 0x0101010101010101ull * value;
+    std::uint8_t block[16];
+    std::memcpy(block, &v, 8);
+    std::memcpy(block + 8, &v, 8);
+    if (n >= 16) {
+        copy16(dst, block);
+        if (n > 32) {
+            copy16(dst + 16, block);
+            if (n > 48) copy16(dst + 32, block);
+            if (n > 64) copy16(dst + 48, block);
+        }
+        copy16(dst + n - 16, block);
+    } else {
+        copyShort(dst, block, n);
+    }
 }
 
 // out[i] = out[i - distance] for i in [0, length), bytes taken in increasing order, so a
@@ -39,7 +78,7 @@ inline void forwardCopy(std::uint8_t* dst, std::size_t distance, std::size_t len
         return;
     }
     if (distance == 1) {
-        std::memset(dst, dst[-1], length);
+        fillBytes(dst, dst[-1], length);
         return;
     }
     if (length <= 16) {
@@ -106,8 +145,8 @@ void decodeStream(DecoderState& state) {
                 if (operands < 1) goto stop;
                 n = (c & 0x3F) + 2;
                 sp += 2;
-                if (n > capacity - op) { std::memset(out + op, in[0], capacity - op); op = capacity; goto stop; }
-                std::memset(out + op, in[0], n);
+                if (n > capacity - op) { fillBytes(out + op, in[0], capacity - op); op = capacity; goto stop; }
+                fillBytes(out + op, in[0], n);
                 op += n;
                 continue;
             case 0x8:
