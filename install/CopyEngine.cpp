@@ -5,6 +5,7 @@
 #include "install/InstallTexts.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -95,12 +96,17 @@ void copyOneFile(CopyJob& job, std::vector<std::uint8_t>& buffer) {
 
     fsys::File out = fsys::openWrite(path);
     if (!out) return fail(job, FileStep::cannotCreate, path);
+    withoutStreamBuffer(out);
     job.observer.beginFile(path);
     copyData(job, out, size, buffer, path);
     if (!out.close() && !job.aborted) fail(job, FileStep::diskFull, path);
 }
 
 }  // namespace
+
+void withoutStreamBuffer(fsys::File& file) {
+    if (file) std::setvbuf(file.get(), nullptr, _IONBF, 0);
+}
 
 unsigned filePercent(std::uint64_t done, std::uint64_t size) {
     std::uint64_t divisor = size / 100;

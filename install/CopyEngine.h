@@ -26,6 +26,11 @@ struct CopyJob {
     bool cancelled = false;
 };
 
+// Lets every read and write of a stream go straight to the system. The copy moves whole
+// 32 KB chunks, which a 4 KB stream buffer out of step with the file would split in two
+// system calls and one more copy each. Call it before the first read or write.
+void withoutStreamBuffer(fsys::File& file);
+
 // Copies the files of the table at `tableOffset`; on return the package position is just
 // past the last file read. Errors are shown through the reporter and set `aborted`.
 void copyPackageFiles(CopyJob& job, std::uint64_t tableOffset);
