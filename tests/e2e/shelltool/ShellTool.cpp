@@ -4,15 +4,18 @@
 //   shelltool link TARGET LINKFILE DESCRIPTION ARGUMENTS WORKINGFOLDER
 //   shelltool url FILE URL
 //   shelltool folders
+//   shelltool watch-debug link|url ...   the same, and each debug-output line as debug=TEXT
 #include "install/ShellServiceWin32.h"
 #include "install/WideText.h"
 #include "package/Utf.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -62,10 +65,72 @@ int showFolders() {
     return 0;
 }
 
-}  // namespace
+// The debug-output monitor protocol: OutputDebugString writes into the shared buffer
+// "DBWIN_BUFFER" once "DBWIN_BUFFER_READY" is set and then sets "DBWIN_DATA_READY".
+class DebugMonitor {
+public:
+    DebugMonitor()
+        : mutex_(CreateMutexW(nullptr, FALSE, L"DBWinMutex")),
+          bufferReady_(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY")),
+          dataReady_(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY")),
+          mapping_(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSize, L"DBWIN_BUFFER")),
+          view_(mapping_ ? static_cast<char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, kSize)) : nullptr) {
+        if (view_ && bufferReady_ && dataReady_) thread_ = CreateThread(nullptr, 0, &DebugMonitor::run, this, 0, nullptr);
+    }
+    ~DebugMonitor() {
+        stop();
+        if (view_) UnmapViewOfFile(view_);
+        for (HANDLE h : {thread_, mapping_, dataReady_, bufferReady_, mutex_})
+            if (h) CloseHandle(h);
+    }
+    DebugMonitor(const DebugMonitor&) = delete;
+    DebugMonitor& operator=(const DebugMonitor&) = delete;
 
-int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> stop() {
+        done_ = true;
+        if (thread_) WaitForSingleObject(thread_, INFINITE);
+        return lines_;
+    }
+
+private:
+    static constexpr DWORD kSize = 4096;
+    static DWORD WINAPI run(void* self) {
+        static_cast<DebugMonitor*>(self)->collect();
+        return 0;
+    }
+    void collect() {
+        while (!done_) {
+            SetEvent(bufferReady_);
+            if (WaitForSingleObject(dataReady_, 100) != WAIT_OBJECT_0) continue;
+            const char* text = view_ + sizeof(DWORD);
+            lines_.emplace_back(text, strnlen(text, kSize - sizeof(DWORD)));
+        }
+    }
+    HANDLE mutex_, bufferReady_, dataReady_, mapping_;
+    char* view_;
+    std::atomic<bool> done_{false};
+    HANDLE thread_ = nullptr;
+    std::vector<std::string> lines_;
+};
+
+int runCommand(int argc, wchar_t** argv);
+
+int watchDebugOutput(int argc, wchar_t** argv) {
+    DebugMonitor monitor;
+    int rc = runCommand(argc, argv);
+    // Debug output is in the system's ANSI code page.
+    for (const std::string& line : monitor.stop()) {
+        int n = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+        if (n > 0) MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), wide.data(), n);
+        printLine("debug", wide);
+    }
+    return rc;
+}
+
+int runCommand(int argc, wchar_t** argv) {
     std::wstring command = argc > 1 ? argv[1] : L"";
+    if (command == L"watch-debug" && argc > 2) return watchDebugOutput(argc - 1, argv + 1);
     if (command == L"read" && argc == 3) return readShortcut(argv[2]);
     if (command == L"link" && argc == 7)
         return reportStatus(createShellLink(cp932Argument(argv[2]), cp932Argument(argv[3]),
@@ -74,6 +139,11 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"url" && argc == 4)
         return reportStatus(createUrlShortcut(cp932Argument(argv[2]), cp932Argument(argv[3])));
     if (command == L"folders" && argc == 2) return showFolders();
-    std::fprintf(stderr, "usage: shelltool read FILE | link TARGET LINK DESC ARGS WORKDIR | url FILE URL | folders\n");
+    std::fprintf(stderr, "usage: shelltool [watch-debug] read FILE | link TARGET LINK DESC ARGS WORKDIR | "
+                         "url FILE URL | folders\n");
     return 64;
 }
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) { return runCommand(argc, argv); }
