@@ -32,6 +32,10 @@ struct NoObserver final : InstallObserver {
 struct Scratch {
     fs::path root = fs::temp_directory_path() / ("tolmar-fuzz-install-" + std::to_string(getpid()));
     std::string path = root.string() + "/";
+    ~Scratch() {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
 
     void reset() const {
         fs::remove_all(root);
