@@ -190,6 +190,15 @@ def test_a_missing_package_offers_the_chooser_and_splash_cancel_ends(bench, setu
     run.wait(10)
 
 
+def test_closing_the_window_before_the_package_is_found_ends_the_program(bench, setup_exe):
+    run = bench.start_setup(raw_args=["C:\\e2e\\missing.exe"])
+    splash = splash_of(bench)
+    bench.press(wait_chooser(bench, splash)["hwnd"], IDCANCEL, command=True)
+    [main] = [w for w in bench.windows(all_windows=True) if w["class"] == MAIN_CLASS and w["pid"] == splash["pid"]]
+    bench.close(main["hwnd"])
+    run.wait(10)
+
+
 def test_choosing_the_package_in_the_chooser_shows_the_menu(bench, setup_exe, sample_package):
     run = bench.start_setup(raw_args=["C:\\e2e\\missing.exe"])
     splash = splash_of(bench)
