@@ -1,6 +1,7 @@
 """The bench's own checks: the sample game, real and posted input, message boxes."""
 
 import struct
+import time
 
 import pytest
 
@@ -31,7 +32,7 @@ def test_sample_game_shows_title_and_mode_and_logs_its_start(bench, where, full_
     elif where == "own":
         (game_folder / "env.dat").write_bytes(settings_record(full_screen))
 
-    run = bench.start(game, "SAMPLE", "Sample", "ゲーム", cwd=work_folder, env={"TOLMAR_GAME_AUTOCLOSE": "4000"})
+    run = bench.start(game, "SAMPLE", "Sample", "ゲーム", cwd=work_folder, env={"TOLMAR_GAME_AUTOCLOSE": "3000"})
     window = bench.wait_window("TolmarSampleGame", "Sample ゲーム")
     assert window["caption"] == f"Sample ゲーム - {caption}"
     bench.screenshot(f"game-{mode}")
@@ -51,12 +52,13 @@ def test_clicks_reach_the_window_at_client_coordinates(bench, post):
     window = bench.wait_window("E2EProbe")
     assert bench.client(window["hwnd"])["width"] == 200
     bench.click(window["hwnd"], 37, 21, post=post)
-    deadline_caption = None
+    caption = "probe-window"
     for _ in range(50):
-        deadline_caption = bench.info(window["hwnd"])["caption"]
-        if deadline_caption != "probe-window":
+        caption = bench.info(window["hwnd"])["caption"]
+        if caption != "probe-window":
             break
-    assert deadline_caption == "click 37 21"
+        time.sleep(0.1)
+    assert caption == "click 37 21"
 
 
 @pytest.mark.parametrize("button, answer", [("YES", IDYES), ("NO", IDNO)])
