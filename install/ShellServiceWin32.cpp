@@ -14,7 +14,7 @@
 namespace {
 
 // A folder path the rest of the program can hold as cp932; a path with characters outside
-// cp932 is taken in its short form, which the file system gives in plain ASCII.
+// cp932 is taken in its short form where the file system keeps one.
 std::optional<std::string> cp932Path(const wchar_t* path) {
     if (auto text = toCp932(path)) return text;
     wchar_t shortPath[MAX_PATH] = {};
