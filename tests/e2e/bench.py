@@ -833,13 +833,16 @@ class Bench:
 
     def answer_msgbox(self, pattern: str, button, timeout: float = 15.0, screenshot: str = None) -> dict:
         """Waits for a message box matching `pattern`, optionally takes a screenshot of it,
-        and presses `button` ("OK", "CANCEL", "YES", "NO" or an id). Returns the box."""
+        presses `button` ("OK", "CANCEL", "YES", "NO" or an id) and waits (up to 5 s) until
+        the box has gone. Returns the box as it was."""
         box = self.wait_msgbox(pattern, timeout)
         if screenshot:
             self.screenshot(screenshot)
         rc, objects = self.driver("answer", pattern, button, 1000)
         if rc != 0:
             raise BenchError(f"could not answer {pattern!r} with {button}: {objects}")
+        # The next look for a message box must not find this one again.
+        self.wait_gone(box["hwnd"], 5)
         return box
 
     # -- shortcuts
