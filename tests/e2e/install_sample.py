@@ -10,6 +10,7 @@ what the installation made, prints one line per step, and exits 0 when all is th
 """
 
 import argparse
+import os
 import sys
 import time
 from pathlib import Path
@@ -152,7 +153,11 @@ def main():
         steps.check(False, str(error))
         steps.shot("failure")
     finally:
-        bench.reset()
+        # With TOLMAR_E2E_KEEP=1 the prefix stays, installation included, for a look inside.
+        if os.environ.get("TOLMAR_E2E_KEEP") != "1":
+            bench.reset()
+        else:
+            print(f"install-sample: prefix kept in {session.prefix}")
         session.close()
     if steps.failed:
         print(f"install-sample: {len(steps.failed)} check(s) failed", file=sys.stderr)
