@@ -37,13 +37,15 @@ struct Scratch {
         fs::remove_all(root, ignored);
     }
 
+    // The other game's folders end in a dot, which no gameName or gameTitle may: a package
+    // cannot name them as its own (a reinstall replaces files in its own folders by design).
     void reset() const {
         fs::remove_all(root);
-        for (const char* sub : {"base/other", "desktop", "programs/Other"}) fs::create_directories(root / sub);
+        for (const char* sub : {"base/other.", "desktop", "programs/Other."}) fs::create_directories(root / sub);
         fixtures::writeFile(root / "victim.txt", "v");
         fixtures::writeFile(root / "base" / "outside.txt", "o");
-        fixtures::writeFile(root / "base" / "other" / "keep.dat", "k");
-        fixtures::writeFile(root / "programs" / "Other" / "keep.url", "u");
+        fixtures::writeFile(root / "base" / "other." / "keep.dat", "k");
+        fixtures::writeFile(root / "programs" / "Other." / "keep.url", "u");
     }
 };
 
