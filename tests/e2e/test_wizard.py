@@ -314,7 +314,8 @@ def test_settings_dialog_refuses_a_folder_without_enough_space(bench, sample_pac
 
 def test_folder_browser_lists_fixed_drives_and_visible_folders_only(bench, sample_package):
     base = bench.drive_c / "BROWSETEST"
-    for sub in ("Beta/Deep", "alpha", ".hidden/x", "OnlyHidden/.secret"):
+    # "한글" has no cp932 form: it could not be stored as the base folder.
+    for sub in ("Beta/Deep", "alpha", ".hidden/x", "OnlyHidden/.secret", "한글"):
         (base / sub).mkdir(parents=True)
     _, settings = open_instset(bench, sample_package)
     bench.press(settings["hwnd"], BROWSE)
@@ -333,7 +334,7 @@ def test_folder_browser_lists_fixed_drives_and_visible_folders_only(bench, sampl
     choose_in_browser(bench, browser, "C:/BROWSETEST/Beta", "C:\\BROWSETEST\\Beta\\")
     items = {i["path"]: i for i in bench.tree(hwnd, TREE)}
     children = [p.rsplit("/", 1)[1] for p in items if p.startswith("C:/BROWSETEST/") and p.count("/") == 2]
-    assert children == ["alpha", "Beta", "Gamma", "OnlyHidden"]   # sorted, the hidden one left out
+    assert children == ["alpha", "Beta", "Gamma", "OnlyHidden"]   # sorted, hidden and hangul left out
     assert not items["C:/BROWSETEST/OnlyHidden"]["children"]
     assert items["C:/BROWSETEST/Beta"]["children"]
     bench.screenshot("folder-browser-open")
@@ -407,3 +408,21 @@ def test_a_damaged_wizard_resource_fails_the_start(bench, sample_package, resour
     assert seen[-1]["caption"] == "Error"
     run.wait(15)
     assert not bench.find_windows(WIZARD_CLASS)
+
+
+def test_a_japanese_folder_name_reaches_the_confirmation_whole(bench, sample_package):
+    (bench.drive_c / "ゲーム用フォルダ" / "テスト").mkdir(parents=True)
+    wizard = Wizard(bench, sample_package)
+    wizard.turn_page(START_WIZARD)
+    bench.click(wizard.hwnd, *centre(CHOOSE_FOLDER))
+    browser = dialog(bench, "参照")
+    choose_in_browser(bench, browser, "C:/ゲーム用フォルダ/テスト", "C:\\ゲーム用フォルダ\\テスト\\")
+    accept_browser(bench, browser)
+    time.sleep(1)
+    # 27 bytes in cp932: shown cut before the character that would cross byte 18.
+    bench.screenshot("wizard-page1-japanese")
+    wizard.turn_page(NEXT)
+    wizard.leave(NEXT)
+    confirm = dialog(bench, "インストール情報確認")
+    assert text_of(bench, confirm["hwnd"], FOLDER) == f"C:\\ゲーム用フォルダ\\テスト\\{wizard.header['gameName']}\\"
+    bench.press(confirm["hwnd"], IDCANCEL)
