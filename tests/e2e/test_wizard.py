@@ -120,8 +120,22 @@ class Wizard:
                                  DO_NOT_CREATE[0] + CHIP_W - CREATE[0])
 
 
+VK_ESCAPE = 0x1B
+SCREEN_W, SCREEN_H = 1024, 768
+
+
 def dialog(bench, caption: str) -> dict:
-    return bench.wait_window(DIALOG_CLASS, caption)
+    """Waits for the dialog and checks that it came up in the middle of the screen."""
+    window = bench.wait_window(DIALOG_CLASS, caption)
+    left, top, right, bottom = window["rect"]
+    assert abs((SCREEN_W - (right - left)) // 2 - left) <= 1, window
+    assert abs((SCREEN_H - (bottom - top)) // 2 - top) <= 1, window
+    return window
+
+
+def press_escape(bench, window: dict):
+    bench.driver("foreground", window["hwnd"])
+    bench.key(VK_ESCAPE)
 
 
 def text_of(bench, hwnd: int, control_id: int) -> str:
@@ -226,7 +240,9 @@ def test_back_from_the_options_page_keeps_the_changes(bench, sample_package):
     confirm = dialog(bench, "インストール情報確認")
     assert text_of(bench, confirm["hwnd"], SHORTCUT_TEXT) == "ショートカットを作成しない"
     assert text_of(bench, confirm["hwnd"], MODE_TEXT) == "ウィンドウ起動"
-    bench.press(confirm["hwnd"], IDCANCEL)
+    press_escape(bench, confirm)    # Esc cancels: back to the menu
+    assert bench.wait_gone(confirm["hwnd"]), "INSTMODE stayed after Esc"
+    wait_until(lambda: wizard.client_size(wizard.menu["hwnd"]) == wizard.menu_size, 10, "the menu's return")
 
 
 def test_cancel_on_the_first_page_returns_to_the_menu_at_the_pictures_size(bench, sample_package):
@@ -372,16 +388,26 @@ def test_folder_browser_refuses_paths_over_128_characters(bench, sample_package)
     bench.press(settings["hwnd"], IDCANCEL)
 
 
-def test_folder_browser_cancel_keeps_the_folder(bench, sample_package):
+def test_cancel_and_escape_leave_the_folder_and_end_the_dialogs(bench, sample_package):
     (bench.drive_c / "KEEPTEST").mkdir()
-    _, settings = open_instset(bench, sample_package)
+    wizard, settings = open_instset(bench, sample_package)
     bench.press(settings["hwnd"], BROWSE)
     browser = dialog(bench, "参照")
     choose_in_browser(bench, browser, "C:/KEEPTEST", "C:\\KEEPTEST\\")
     bench.press(browser["hwnd"], IDCANCEL)
     assert bench.wait_gone(browser["hwnd"], 10)
     assert text_of(bench, settings["hwnd"], FOLDER) == "C:\\"
-    bench.press(settings["hwnd"], IDCANCEL)
+
+    bench.press(settings["hwnd"], BROWSE)
+    browser = dialog(bench, "参照")
+    choose_in_browser(bench, browser, "C:/KEEPTEST", "C:\\KEEPTEST\\")
+    press_escape(bench, browser)
+    assert bench.wait_gone(browser["hwnd"], 10), "the browser stayed after Esc"
+    assert text_of(bench, settings["hwnd"], FOLDER) == "C:\\"
+
+    press_escape(bench, settings)
+    assert bench.wait_gone(settings["hwnd"], 10), "INSTSET stayed after Esc"
+    wait_until(lambda: wizard.client_size(wizard.menu["hwnd"]) == wizard.menu_size, 10, "the menu's return")
 
 
 PICTURES = Path(__file__).resolve().parents[2] / "resources" / "pictures"
