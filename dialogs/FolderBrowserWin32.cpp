@@ -67,16 +67,15 @@ struct BrowserState {
 };
 BrowserState browser;
 
-// Length in cp932 bytes, or nullopt for a text with a character cp932 cannot hold.
-std::optional<std::size_t> cp932Length(const std::wstring& text) {
-    auto bytes = cp932::fromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
-    if (!bytes) return std::nullopt;
-    return bytes->size();
+// Nullopt for a text with a character cp932 cannot hold.
+std::optional<std::string> cp932Of(const std::wstring& text) {
+    return cp932::fromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 
-std::string toCp932(const std::wstring& text) {
-    auto bytes = cp932::fromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
-    return bytes ? *bytes : std::string();
+// True when the folder path has a cp932 form short enough to be listed.
+bool listable(const std::wstring& path) {
+    const auto bytes = cp932Of(path);
+    return bytes && folderFitsPathBuffer(bytes->size());
 }
 
 bool isDotName(const wchar_t* name) {
@@ -101,8 +100,7 @@ HTREEITEM insertTreeItem(HWND tree, HTREEITEM parent, HTREEITEM after, int image
 void addSubfolders(HWND tree, HTREEITEM parent, const std::wstring& path, int image, int selectedImage, int depth,
                    int maxDepth) {
     if (depth >= maxDepth) return;
-    const auto pathBytes = cp932Length(path);
-    if (!pathBytes || !folderFitsPathBuffer(*pathBytes)) return;
+    if (!listable(path)) return;
     const std::wstring pattern = path + L"\\*";
     WIN32_FIND_DATAW entry;
     ScopedFind search(FindFirstFileW(pattern.c_str(), &entry));
@@ -113,8 +111,7 @@ void addSubfolders(HWND tree, HTREEITEM parent, const std::wstring& path, int im
         if (entry.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
         if (isDotName(entry.cFileName)) continue;
         const std::wstring child = path + L"\\" + entry.cFileName;
-        const auto childBytes = cp932Length(child);
-        if (!childBytes || !folderFitsPathBuffer(*childBytes)) continue;
+        if (!listable(child)) continue;
         HTREEITEM item = insertTreeItem(tree, parent, previous, image, selectedImage, entry.cFileName);
         if (!item) continue;
         previous = item;
@@ -162,7 +159,7 @@ void addFixedDrives(HWND tree, int folderImage, int openFolderImage, int driveIm
 }
 
 void showDrive(HWND dialog) {
-    const std::string root = toCp932(browser.currentDriveRoot);
+    const std::string root = cp932Of(browser.currentDriveRoot).value_or(std::string());
     SetDlgItemTextW(dialog, kFreeSpaceId, widen(freeSpaceText(queryFreeSpaceKb(root))).c_str());
     wchar_t line[16] = L"Drive [ ]";
     line[7] = browser.currentDriveRoot[0];
@@ -235,8 +232,8 @@ void onSelecting(HWND dialog, const NMTREEVIEWW& note) {
 void onUpdate(HWND dialog) {
     wchar_t text[kPathReadChars] = {};
     GetDlgItemTextW(dialog, kPathId, text, kPathReadChars);
-    const std::wstring wide(text);
-    const BrowsedPath picked = checkBrowsedPath(wide.empty() ? std::string() : toCp932(wide));
+    // A text without a cp932 form counts as no path: it could not be stored.
+    const BrowsedPath picked = checkBrowsedPath(cp932Of(text).value_or(std::string()));
     if (picked.verdict == BrowsedPathVerdict::empty) {
         showMessage(dialog, L"パスの取得に失敗しました。", L"Error", MB_OK);
         return;

@@ -72,11 +72,20 @@ class Wizard:
         return self.window["hwnd"]
 
     def open(self):
+        menu = self.menu["hwnd"]
         x, y = self.header["installButton"]
-        # The cursor may still rest where an earlier test clicked: a click without a move
-        # first would find no button hovered.
-        self.bench.move(self.menu["hwnd"], 1, 1)
-        self.bench.click(self.menu["hwnd"], x + CHIP_W // 2, y + CHIP_H // 2)
+        # The menu shows its size a moment before it takes input: hover until the button
+        # shows its hover frame. Moving away first also matters when the cursor still
+        # rests where an earlier test clicked.
+        normal = self.bench.pixels(menu, x, y, CHIP_W, CHIP_H)["hash"]
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            self.bench.move(menu, 1, 1)
+            self.bench.move(menu, x + CHIP_W // 2, y + CHIP_H // 2)
+            time.sleep(0.2)
+            if self.bench.pixels(menu, x, y, CHIP_W, CHIP_H)["hash"] != normal:
+                break
+        self.bench.click(menu, x + CHIP_W // 2, y + CHIP_H // 2)
         self.window = self.bench.wait_window(WIZARD_CLASS, "インストール設定", visible_client=True)
         self.settle()
 
