@@ -6,6 +6,8 @@
 //   TOLMAR_BENCH_INSTALL  packages to install, ':'-separated
 //   TOLMAR_BENCH_REMOVE   packages to install untimed and then remove, ':'-separated
 //   TOLMAR_BENCH_OUT      scratch folder for the installs (default /tmp)
+//   TOLMAR_BENCH_KEEP=1   leave the last install in place (the caller deletes it later:
+//                         files deleted just before slow down the next creations)
 #include "bench/EngineServices.h"
 #include "package/PackageReader.h"
 
@@ -38,6 +40,11 @@ std::vector<std::string> pathList(const char* variable) {
 std::string scratchFolder() {
     const char* text = std::getenv("TOLMAR_BENCH_OUT");
     return text && *text ? text : "/tmp";
+}
+
+bool keepLastInstall() {
+    const char* text = std::getenv("TOLMAR_BENCH_KEEP");
+    return text && std::string(text) == "1";
 }
 
 struct Prepared {
@@ -85,7 +92,7 @@ void installPackage(benchmark::State& state, std::string package) {
         state.PauseTiming();
         if (!outcome.installed) state.SkipWithError("the install failed");
         bytes += p.request.header.totalInstallSize;
-        fs::remove_all(p.base + p.request.header.name());
+        if (!keepLastInstall() || state.iterations() > 1) fs::remove_all(p.base + p.request.header.name());
         state.ResumeTiming();
     }
     state.SetBytesProcessed(std::int64_t(bytes));
