@@ -461,3 +461,19 @@ def test_a_japanese_folder_name_reaches_the_confirmation_whole(bench, sample_pac
     confirm = dialog(bench, "インストール情報確認")
     assert text_of(bench, confirm["hwnd"], FOLDER) == f"C:\\ゲーム用フォルダ\\テスト\\{wizard.header['gameName']}\\"
     bench.press(confirm["hwnd"], IDCANCEL)
+
+
+def test_a_click_during_the_press_animation_is_ignored(bench, sample_package):
+    wizard = Wizard(bench, sample_package)
+    page0 = wizard.title_hash()
+    wizard.turn_page(START_WIZARD)
+    page1 = wizard.title_hash()
+
+    bench.click(wizard.hwnd, *centre(NEXT))
+    bench.click(wizard.hwnd, *centre(BACK))     # lands inside the 600 ms animation
+    wait_until(lambda: wizard.title_hash() not in (page0, page1), 10, "page 2")
+    time.sleep(1)
+    assert wizard.title_hash() not in (page0, page1)
+    wizard.leave(NEXT)
+    confirm = dialog(bench, "インストール情報確認")
+    bench.press(confirm["hwnd"], IDCANCEL)
