@@ -98,6 +98,9 @@ struct InstallerState {
 
     // Install engine and uninstall.
     HWND installDialog = nullptr;
+    // The bytes the install takes: totalInstallSize, or the file table's sum where that
+    // 32-bit field cannot hold it (4 GB and more).
+    std::uint64_t installBytes = 0;
     std::uint32_t copiedBytes = 0;
     std::uint32_t totalKB = 0;
     int deleteSaveData = 0;

@@ -94,6 +94,14 @@ bool loadPackage() {
         return false;
     }
     state.packageHeader = head.header;
+    // The whole table is checked now, so a damaged package is refused before the menu.
+    PackageTables tables;
+    if (!reader.readTables(head.header, tables)) {
+        fail("Install Data Error\n" + (reader.error() ? reader.error()->message : std::string("unreadable package")));
+        return false;
+    }
+    state.installBytes = head.header.totalInstallSize == 0xFFFFFFFFu ? totalFileBytes(tables)
+                                                                    : head.header.totalInstallSize;
 
     MessageBoxReporter reporter(state.mainWindow);
     state.backgroundPicture = pictureFromBmp(head.bmp.data(), head.bmp.size(), reporter);

@@ -29,7 +29,7 @@ void fillConfirmDialog(HWND dialog) {
     SetDlgItemTextW(dialog, kShortcutId,
                     state.createDesktopShortcut ? L"ショートカットを作成する" : L"ショートカットを作成しない");
     SetDlgItemTextW(dialog, kModeId, state.fullScreenStart ? L"フルスクリーン起動" : L"ウィンドウ起動");
-    SetDlgItemTextW(dialog, kSizeId, widen(confirmSizeLine(state.packageHeader.totalInstallSize)).c_str());
+    SetDlgItemTextW(dialog, kSizeId, widen(confirmSizeLine(state.installBytes)).c_str());
     SetDlgItemTextW(dialog, kDisclaimerId, kDisclaimer);
 }
 

@@ -30,7 +30,7 @@ bool isTicked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BS
 
 void refreshSettingsDialog(HWND dialog) {
     SetDlgItemTextW(dialog, kFolderId, widen(textOf(state.installBaseFolder)).c_str());
-    const std::uint32_t total = state.packageHeader.totalInstallSize;
+    const std::uint64_t total = state.installBytes;
     EnableWindow(GetDlgItem(dialog, IDOK), spaceIsEnough(total, state.freeSpaceKB) ? TRUE : FALSE);
     SetDlgItemTextW(dialog, kSizeId, widen(settingsSizeLine(total, state.freeSpaceKB)).c_str());
     CheckDlgButton(dialog, kShortcutId, state.createDesktopShortcut ? BST_CHECKED : BST_UNCHECKED);
