@@ -76,6 +76,18 @@ bool File::close() {
     return r == 0;
 }
 
+bool endsWithIgnoringCase(const std::string& name, const std::string& suffix) {
+    if (suffix.size() > name.size()) return false;
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        unsigned char a = static_cast<unsigned char>(name[name.size() - suffix.size() + i]);
+        unsigned char b = static_cast<unsigned char>(suffix[i]);
+        if (a >= 'A' && a <= 'Z') a = static_cast<unsigned char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return true;
+}
+
 std::string join(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     if (endsWithSeparator(folder)) return folder + name;

@@ -58,6 +58,9 @@ std::vector<std::string> listFiles(const std::string& folder, const std::string&
 // Free bytes of the volume holding `path`; 0 when it cannot be had.
 std::uint64_t freeBytes(const std::string& path);
 
+// ASCII letters compared without case (file name suffixes such as ".sav").
+bool endsWithIgnoringCase(const std::string& name, const std::string& suffix);
+
 // Joins a folder (with or without its trailing backslash) and a relative name.
 std::string join(const std::string& folder, const std::string& name);
 

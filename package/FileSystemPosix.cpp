@@ -25,18 +25,6 @@ File open(const std::string& path, const char* mode) {
     return File(std::fopen(nativePath(path).c_str(), mode));
 }
 
-bool endsWithIgnoringCase(const std::string& name, const std::string& suffix) {
-    if (suffix.size() > name.size()) return false;
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        unsigned char a = static_cast<unsigned char>(name[name.size() - suffix.size() + i]);
-        unsigned char b = static_cast<unsigned char>(suffix[i]);
-        if (a >= 'A' && a <= 'Z') a = static_cast<unsigned char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return true;
-}
-
 class Directory {
 public:
     explicit Directory(const std::string& path) : d_(opendir(path.c_str())) {}
