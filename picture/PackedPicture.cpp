@@ -140,6 +140,12 @@ void decodeStream(DecoderState& state) {
                 if (n > capacity - op) { copyBytes(out + op, in, capacity - op); op = capacity; goto stop; }
                 copyBytes(out + op, in, n);
                 op += n;
+                // Incompressible stretches are one full literal code after the other.
+                while (n == 64 && op < limit && end - sp > 64 && capacity - op >= 64 && src[sp] == 0x3F) {
+                    copyBytes(out + op, src + sp + 1, 64);
+                    sp += 65;
+                    op += 64;
+                }
                 continue;
             case 0x4: case 0x5: case 0x6: case 0x7:
                 if (operands < 1) goto stop;
