@@ -143,7 +143,8 @@ bool IniFile::set(std::string_view section, std::string_view key, std::string_vi
     // A section name ending in the first byte of a double-byte character would swallow the
     // closing bracket, and the new section could never be found again.
     std::string_view readName;
-    const std::string header = "[" + std::string(section) + "]";
+    std::string header(1, '[');  // built by appends: GCC 12 warns falsely on "[" + s at -O3
+    header.append(section).push_back(']');
     if (!sectionName(header, readName) || !sameName(readName, section)) return false;
     Place place = find(lines, section, key);
     if (place.key != std::string::npos) {
