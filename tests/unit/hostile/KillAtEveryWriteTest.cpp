@@ -167,6 +167,11 @@ std::string treeWithout(const fs::path& root, std::initializer_list<const char*>
 
 TEST(KillAtEveryWrite, ADiskThatStaysFullFromAnyWriteOnIsRolledBack) {
     if (!haveStrace()) GTEST_SKIP() << "strace is not installed";
+#ifdef TOLMAR_SANITIZED_ENGINE
+    // The sanitizer runtime probes memory with write() calls of its own from start-up on;
+    // failing those breaks the runtime, not the engine. The plain build runs this case.
+    GTEST_SKIP() << "write failures cannot be injected into a sanitized engine";
+#endif
     setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
     const auto counts = countCalls();
     if (counts.empty()) GTEST_SKIP() << "strace cannot trace the install here (no ptrace permission?)";
