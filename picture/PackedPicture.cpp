@@ -132,6 +132,7 @@ void decodeStream(DecoderState& state) {
         std::size_t n;           // bytes the code produces
         std::uint64_t distance;  // copies only
         std::size_t used;        // copies: code and operand bytes
+        std::size_t patternWidth;
         switch (c >> 4) {
             case 0x0: case 0x1: case 0x2: case 0x3:
                 n = (c & 0x3F) + 1;
@@ -169,16 +170,9 @@ void decodeStream(DecoderState& state) {
                 distance = rowBytes << ((c >> 4) - 9);
                 used = 2;
                 break;
-            case 0xC: {
-                const std::size_t width = kColour ? (c < 0xC8 ? 3 : 6) : (c < 0xC8 ? 2 : 4);
-                if (operands < 1 + width) goto stop;
-                n = width * ((c & 0x07) * 256u + in[0] + 2);
-                sp += 2 + width;
-                if (n > capacity - op) { fillPattern(out + op, in + 1, width, capacity - op); op = capacity; goto stop; }
-                fillPattern(out + op, in + 1, width, n);
-                op += n;
-                continue;
-            }
+            case 0xC:
+                patternWidth = kColour ? (c < 0xC8 ? 3 : 6) : (c < 0xC8 ? 2 : 4);
+                goto pattern;
             case 0xD:
                 if constexpr (kColour) {
                     if (operands < 2) goto stop;
@@ -187,14 +181,8 @@ void decodeStream(DecoderState& state) {
                     used = 3;
                     break;
                 } else {
-                    const std::size_t width = c < 0xD8 ? 8 : 16;
-                    if (operands < 1 + width) goto stop;
-                    n = width * ((c & 0x07) * 256u + in[0] + 2);
-                    sp += 2 + width;
-                    if (n > capacity - op) { fillPattern(out + op, in + 1, width, capacity - op); op = capacity; goto stop; }
-                    fillPattern(out + op, in + 1, width, n);
-                    op += n;
-                    continue;
+                    patternWidth = c < 0xD8 ? 8 : 16;
+                    goto pattern;
                 }
             case 0xE:
                 if (operands < 2) goto stop;
@@ -210,6 +198,15 @@ void decodeStream(DecoderState& state) {
         sp += used;
         if (n > capacity - op) { forwardCopy(out + op, static_cast<std::size_t>(distance), capacity - op); op = capacity; goto stop; }
         forwardCopy(out + op, static_cast<std::size_t>(distance), n);
+        op += n;
+        continue;
+    pattern:
+        // Pattern fills: patternWidth bytes after the length byte, repeated M + 2 times.
+        if (operands < 1 + patternWidth) goto stop;
+        n = patternWidth * ((c & 0x07) * 256u + in[0] + 2);
+        sp += 2 + patternWidth;
+        if (n > capacity - op) { fillPattern(out + op, in + 1, patternWidth, capacity - op); op = capacity; goto stop; }
+        fillPattern(out + op, in + 1, patternWidth, n);
         op += n;
     }
 stop:
