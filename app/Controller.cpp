@@ -96,6 +96,7 @@ void packageReady(HWND window) {
     }
     state.menuReady = 1;
     repaintNow(window);
+    menuHoverAtCursor(window);
 }
 
 void showMenu(HWND window) {
@@ -181,7 +182,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         menuMouseMove(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_LBUTTONUP:
-        menuButtonUp(window);
+        menuButtonUp(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_COMMAND:
         onCommand(window, LOWORD(wParam));

@@ -31,8 +31,9 @@ void menuMouseMove(HWND window, int x, int y) {
     repaintNow(window);
 }
 
-void menuButtonUp(HWND window) {
+void menuButtonUp(HWND window, int x, int y) {
     if (state.buttonAnimating || !menuLive()) return;
+    menuMouseMove(window, x, y);
     const int pressed = state.hoveredButton;
     if (pressed == 0) return;
     state.buttonAnimating = 1;
@@ -41,4 +42,10 @@ void menuButtonUp(HWND window) {
     state.buttonAnimating = 0;
     PostMessageW(window, WM_COMMAND, kButtonCommandBase + pressed, 0);
     if (pressed == kQuitButton) cleanupController();
+}
+
+void menuHoverAtCursor(HWND window) {
+    POINT cursor;
+    if (!GetCursorPos(&cursor) || !ScreenToClient(window, &cursor)) return;
+    menuMouseMove(window, cursor.x, cursor.y);
 }

@@ -519,6 +519,16 @@ class MenuArt:
         return bytes(out)
 
 
+def header_offset(package: Path) -> int:
+    """packageDataOffset from the Setup Block (u32, u32 run mode, "VRDN") of the image."""
+    import struct
+    data = Path(package).read_bytes()
+    tag = data.find(b"VRDN")
+    if tag < 8:
+        raise BenchError(f"{package} has no Setup Block in its program image")
+    return struct.unpack_from("<I", data, tag - 8)[0]
+
+
 def read_menu_art(package: Path, offset: int = 0x75000) -> MenuArt:
     import struct
     data = Path(package).read_bytes()
@@ -737,6 +747,20 @@ class Bench:
         rc, objects = self.driver("info", hwnd)
         return objects[-1] if rc == 0 else None
 
+    def wait_menu(self, package: Path = None, timeout: float = 15.0) -> dict:
+        """The menu window once it shows its picture. The loader sizes the window a moment
+        before the menu is drawn and takes clicks, so a visible client area is not enough."""
+        package = Path(package or self.sample_package())
+        menu = self.wait_window(MAIN_CLASS, "*", visible_client=True, timeout=timeout)
+        art = read_menu_art(package, header_offset(package))
+        corner = fnv1a(art.block(0, 0, None))
+        deadline = time.monotonic() + timeout
+        while self.pixels(menu["hwnd"], 0, 0, art.frame_width, art.frame_height)["hash"] != corner:
+            if time.monotonic() >= deadline:
+                raise BenchError(f"the menu did not show its picture within {timeout}s")
+            time.sleep(0.1)
+        return menu
+
     def wait_gone(self, hwnd: int, timeout: float = 10.0) -> bool:
         """True when the window was destroyed or hidden within the timeout."""
         rc, _ = self.driver("gone", hwnd, int(timeout * 1000), timeout=timeout + 10)
@@ -755,10 +779,12 @@ class Bench:
         or with post=True a posted WM_MOUSEMOVE."""
         self._one("move", hwnd, x, y, *(["--post"] if post else []))
 
-    def click(self, hwnd: int, x: int, y: int, post: bool = False):
+    def click(self, hwnd: int, x: int, y: int, post: bool = False, release_only: bool = False):
         """Left click at client point (x, y): real input, or posted messages with post=True
-        (WM_MOUSEMOVE, WM_LBUTTONDOWN with MK_LBUTTON, WM_LBUTTONUP)."""
-        self._one("click", hwnd, x, y, *(["--post"] if post else []))
+        (WM_MOUSEMOVE, WM_LBUTTONDOWN with MK_LBUTTON, WM_LBUTTONUP), or with release_only
+        a lone posted WM_LBUTTONUP."""
+        how = ["--release-only"] if release_only else ["--post"] if post else []
+        self._one("click", hwnd, x, y, *how)
 
     def key(self, *vks: int):
         """Presses and releases virtual keys (real input to the focused window)."""

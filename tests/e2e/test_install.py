@@ -4,7 +4,6 @@ own shortcut files read back through the shell."""
 
 import os
 import shutil
-import struct
 import subprocess
 import time
 from pathlib import Path
@@ -12,7 +11,7 @@ from pathlib import Path
 import pytest
 
 from bench import BUILD, DIALOG_CLASS, E2E_DIR, IDCANCEL, IDOK, MAIN_CLASS, ROOT, WIZARD_CLASS, BenchError, Run, \
-    build_dir
+    build_dir, header_offset
 
 # Menu and wizard buttons are 112 x 32 chips; a click goes to the middle of one.
 CHIP_W, CHIP_H = 112, 32
@@ -22,14 +21,6 @@ FINISH_QUESTION = "インストールが終了しました"
 UNINSTALL_CONFIRMATION = ("「{title}」をＨＤＤから削除します。\nよろしければ、削除ボタンを押して下さい。\n\n"
                           "セーブデータを残す場合は、下記のチェックを外して下さい。")
 TEMP_COPY_PATTERN = "TolmarUninstall*.exe"
-
-
-def header_offset(package: Path) -> int:
-    """packageDataOffset from the Setup Block (u32, u32 run mode, "VRDN") of the image."""
-    data = package.read_bytes()
-    tag = data.find(b"VRDN")
-    assert tag >= 8, "the package's program image has no Setup Block"
-    return struct.unpack_from("<I", data, tag - 8)[0]
 
 
 def centre(corner):
@@ -82,7 +73,7 @@ def confirm_install(bench, package: Path) -> dict:
     the package's header once the copy has been started."""
     header = bench.package_header(package, header_offset(package))
     bench.start_setup(package)
-    menu = bench.wait_window(MAIN_CLASS, "*", visible_client=True, timeout=30)
+    menu = bench.wait_menu(package, timeout=30)
     bench.click(menu["hwnd"], *centre(header["installButton"]))
 
     wizard = bench.wait_window(WIZARD_CLASS, "*", visible_client=True)

@@ -17,7 +17,7 @@ SCREEN_W, SCREEN_H = 1024, 768
 
 def open_menu(bench, package, exe=None):
     run = bench.start_setup(package, exe=exe)
-    menu = bench.wait_window(MAIN_CLASS, "*", visible_client=True)
+    menu = bench.wait_menu(package)
     return run, menu
 
 
@@ -69,11 +69,14 @@ def test_menu_is_the_picture_centred_and_hovering_shows_each_buttons_frame(bench
     assert run.alive()
 
 
-def test_quit_button_ends_the_program(bench, setup_exe, sample_package):
+@pytest.mark.parametrize("release_only", [False, True], ids=["click", "release-with-no-move"])
+def test_quit_button_ends_the_program(bench, setup_exe, sample_package, release_only):
+    """A release with no move before it is a click too: the cursor may rest over a button
+    while the menu appears."""
     art = read_menu_art(sample_package)
     run, menu = open_menu(bench, sample_package)
     x, y, _ = button_rects(bench, sample_package)["quit"]
-    bench.click(menu["hwnd"], x + art.frame_width // 2, y + art.frame_height // 2)
+    bench.click(menu["hwnd"], x + art.frame_width // 2, y + art.frame_height // 2, release_only=release_only)
     run.wait(10)
     assert bench.find_windows(MAIN_CLASS) == []
 

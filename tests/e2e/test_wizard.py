@@ -58,7 +58,7 @@ class Wizard:
         self.bench = bench
         self.header = bench.package_header(package)
         self.run = bench.start_setup(package)
-        self.menu = bench.wait_window(MAIN_CLASS, "*", visible_client=True)
+        self.menu = bench.wait_menu(package)
         self.menu_size = self.client_size(self.menu["hwnd"])
         self.window = None
         self.open()

@@ -350,14 +350,17 @@ int cmdMove(const Args& all) {
     return 0;
 }
 
-// click HWND X Y [--post]: move there, press and release the left button.
+// click HWND X Y [--post | --release-only]: move there, press and release the left button.
+// --release-only posts a lone WM_LBUTTONUP, as a window sees a click that came with no move.
 int cmdClick(const Args& all) {
     Args a = positional(all);
-    if (a.size() < 3) return usage("click HWND X Y [--post]");
+    if (a.size() < 3) return usage("click HWND X Y [--post | --release-only]");
     HWND h = handleArg(a[0]);
     if (!checkWindow(h)) return fail("no window", a[0]);
     int x = static_cast<int>(number(a[1])), y = static_cast<int>(number(a[2]));
-    if (hasOption(all, L"--post")) {
+    if (hasOption(all, L"--release-only")) {
+        PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    } else if (hasOption(all, L"--post")) {
         LPARAM at = MAKELPARAM(x, y);
         PostMessageW(h, WM_MOUSEMOVE, 0, at);
         PostMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, at);
