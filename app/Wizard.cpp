@@ -165,8 +165,11 @@ void onMouseMove(HWND window, int x, int y) {
 
 int toggled(int choice) { return choice == 0 ? 1 : 0; }
 
-void onButtonUp(HWND window) {
-    if (state.wizardHovered == 0 || state.wizardBusy == 1) return;
+// The release point is hit-tested again: a click may come with no move before it.
+void onButtonUp(HWND window, int x, int y) {
+    if (state.wizardBusy == 1) return;
+    onMouseMove(window, x, y);
+    if (state.wizardHovered == 0) return;
     state.wizardBusy = 1;
     const int index = state.wizardHovered - 1;
     if (state.wizardButtons[index].firstFrame / 4 >= kFirstOptionGroup) {
@@ -266,7 +269,7 @@ LRESULT CALLBACK wizardProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         onMouseMove(window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         return 0;
     case WM_LBUTTONUP:
-        onButtonUp(window);
+        onButtonUp(window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == CMD_PAGE_ACTION) {
@@ -310,6 +313,7 @@ bool openWizard() {
     }
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
+    postCursorPosition(window);
     return true;
 }
 

@@ -74,17 +74,6 @@ class Wizard:
     def open(self):
         menu = self.menu["hwnd"]
         x, y = self.header["installButton"]
-        # The menu shows its size a moment before it takes input: hover until the button
-        # shows its hover frame. Moving away first also matters when the cursor still
-        # rests where an earlier test clicked.
-        normal = self.bench.pixels(menu, x, y, CHIP_W, CHIP_H)["hash"]
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline:
-            self.bench.move(menu, 1, 1)
-            self.bench.move(menu, x + CHIP_W // 2, y + CHIP_H // 2)
-            time.sleep(0.2)
-            if self.bench.pixels(menu, x, y, CHIP_W, CHIP_H)["hash"] != normal:
-                break
         self.bench.click(menu, x + CHIP_W // 2, y + CHIP_H // 2)
         self.window = self.bench.wait_window(WIZARD_CLASS, "インストール設定", visible_client=True)
         self.settle()
@@ -104,10 +93,10 @@ class Wizard:
             return first == self.picture_hash()
         wait_until(steady, 10, "the wizard picture settling")
 
-    def turn_page(self, corner):
+    def turn_page(self, corner, release_only=False):
         """Clicks a navigation button and waits for the next page's title."""
         before = self.title_hash()
-        self.bench.click(self.hwnd, *centre(corner))
+        self.bench.click(self.hwnd, *centre(corner), release_only=release_only)
         wait_until(lambda: self.bench.info(self.hwnd) is None or self.title_hash() != before, 15,
                    "the page change")
         if self.bench.info(self.hwnd) is not None:
@@ -258,7 +247,8 @@ def test_cancel_on_the_first_page_returns_to_the_menu_at_the_pictures_size(bench
     wizard = Wizard(bench, sample_package)
     page0 = wizard.title_hash()
     wizard.turn_page(START_WIZARD)
-    wizard.turn_page(BACK)
+    # A release with no move before it presses the button under it too.
+    wizard.turn_page(BACK, release_only=True)
     assert wizard.title_hash() == page0
 
     # The frame's close request is ignored.
