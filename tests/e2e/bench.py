@@ -80,6 +80,9 @@ FONT_REPLACEMENTS = {
 }
 
 # Processes that belong to Wine itself or to the bench; reset() ends every other one.
+# Windows of Wine's own that every prefix has.
+QUIET_WINDOW_CLASSES = {"#32769", "Message", "IME", "OleMainThreadWndClass", "tooltips_class32", "WineDdeServerName",
+                        "WineDdeEventClass", "Shell_TrayWnd"}
 WINE_PROCESSES = {
     "services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe", "rpcss.exe",
     "explorer.exe", "start.exe", "conhost.exe", "e2e-driver.exe", "tabtip.exe",
@@ -686,11 +689,15 @@ class Bench:
     def start(self, exe: Path, *args: str, env: dict = None, cwd: Path = None) -> Run:
         """Starts `wine EXE ARGS` (EXE a host path inside the prefix). The working folder is
         `cwd` or C:\\e2e. TOLMAR_GAME_AUTOCLOSE=1500 is set so a started game ends by itself."""
-        full_env = dict(self.session.env, TOLMAR_GAME_AUTOCLOSE="1500")
+        full_env = dict(self.session.env, TOLMAR_GAME_AUTOCLOSE="1500", WINEDEBUG="-all,err+all")
         full_env.update(env or {})
-        proc = subprocess.Popen(["wine", self.windows_path(exe), *args], env=full_env,
-                                cwd=cwd or (self.drive_c / "e2e"), stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
+        # Wine's own messages about the program (a failed start, a crash) go to a log per
+        # locale, kept for a failure's diagnosis.
+        with open(E2E_DIR / f"wine-{self.locale}.log", "ab") as log:
+            log.write(f"== {self.test_name}: {Path(exe).name} {' '.join(map(str, args))}\n".encode())
+            log.flush()
+            proc = subprocess.Popen(["wine", self.windows_path(exe), *args], env=full_env,
+                                    cwd=cwd or (self.drive_c / "e2e"), stdout=subprocess.DEVNULL, stderr=log)
         run = Run(proc, str(exe), list(args))
         self.runs.append(run)
         return run
@@ -733,9 +740,27 @@ class Bench:
                 if not visible_client or (c[2] - c[0] > 10 and c[3] - c[1] > 10 and not w["iconic"]):
                     return w
             if time.monotonic() >= deadline:
-                raise BenchError(f"no window {cls!r} {caption!r} within {timeout}s; windows: "
-                                 f"{[(w['class'], w['caption']) for w in self.windows()]}")
+                raise BenchError(f"no window {cls!r} {caption!r} within {timeout}s; {self.describe_desktop()}")
             time.sleep(0.1)
+
+    def describe_desktop(self) -> str:
+        """Every top-level window and program running, for a failure's message."""
+        shown = [(w["class"], w["caption"], w.get("pid"), w.get("visible"), w.get("iconic"), w.get("client"))
+                 for w in self.windows(all_windows=True) if w["class"] not in QUIET_WINDOW_CLASSES]
+        rc, procs = self.driver("processes")
+        running = [(p["pid"], p["exe"]) for p in procs if p["exe"].lower() not in WINE_PROCESSES]
+        started = [(Path(r.exe).name, "running" if r.alive() else f"exit {r.proc.returncode}") for r in self.runs]
+        return f"windows: {shown}; programs: {running}; started by the test: {started}; wine: {self.wine_messages()}"
+
+    def wine_messages(self, last: int = 8) -> list[str]:
+        """The last lines Wine printed for this test's programs, without its fixme notes."""
+        try:
+            text = (E2E_DIR / f"wine-{self.locale}.log").read_text(errors="replace")
+        except OSError:
+            return []
+        section = text.rsplit(f"== {self.test_name}:", 1)
+        lines = section[1].splitlines()[1:] if len(section) == 2 else []
+        return [line for line in lines if not line.startswith("== ") and "fixme:" not in line][-last:]
 
     def find_windows(self, cls: str = "*", caption: str = "*") -> list[dict]:
         """Visible top-level windows matching now (no waiting)."""

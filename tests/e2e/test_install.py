@@ -15,6 +15,8 @@ from bench import BUILD, DIALOG_CLASS, E2E_DIR, IDCANCEL, IDOK, MAIN_CLASS, ROOT
 
 # Menu and wizard buttons are 112 x 32 chips; a click goes to the middle of one.
 CHIP_W, CHIP_H = 112, 32
+# The top rows of a wizard page: its title, which differs from page to page.
+TITLE_BAND_H = 60
 WIZARD_START, WIZARD_NEXT = (24, 256), (264, 256)
 
 FINISH_QUESTION = "インストールが終了しました"
@@ -37,21 +39,18 @@ def wait_until(condition, timeout: float, what: str):
 
 
 def click_page_button(bench, window: dict, corner):
-    """Clicks a wizard button and waits until the press animation has run and the page
-    has settled on a new picture."""
+    """Clicks a wizard button and waits for the next page. The page's title band tells the
+    pages apart (no button reaches it); the whole picture is no guide, since the press
+    animation's frames can look settled while a click would still be ignored."""
     hwnd = window["hwnd"]
-    size = bench.client(hwnd)
-    before = bench.pixels(hwnd, 0, 0, size["width"], size["height"])["hash"]
+    width = bench.client(hwnd)["width"]
+
+    def title():
+        return bench.pixels(hwnd, 0, 0, width, TITLE_BAND_H)["hash"]
+
+    before = title()
     bench.click(hwnd, *centre(corner))
-
-    def settled():
-        if bench.info(hwnd) is None:
-            return True
-        first = bench.pixels(hwnd, 0, 0, size["width"], size["height"])["hash"]
-        time.sleep(0.3)
-        return first != before and first == bench.pixels(hwnd, 0, 0, size["width"], size["height"])["hash"]
-
-    wait_until(settled, 15, "the wizard page change")
+    wait_until(lambda: bench.info(hwnd) is None or title() != before, 15, "the wizard page change")
 
 
 class Installed:
